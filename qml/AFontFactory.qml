@@ -1,0 +1,6 @@
+pragma Singleton
+import QtQuick 2.15
+
+QtObject {
+    readonly property string family: Qt.application.font.family
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QGuiApplication;
+class QQmlApplicationEngine;
+class QTranslator;
+class QWindow;
+class DockHandler;
+class SystemTray;
+
+// The client itself: owns the QML engine and every long-lived object, wires
+// their signals, publishes them to QML, loads the main window, and runs the
+// quit sequence when it is destroyed.
+class Application : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Application(QGuiApplication &application);
+    ~Application() override;
+
+    // True when a window was loaded and the settings can be written; on
+    // failure the application has already been put into error mode.
+    bool initialized();
+
+    static bool validInstallation(QString &error);
+    Q_INVOKABLE static bool themeEditorMode();
+
+    Q_INVOKABLE QString applicationDirPath() const;
+    Q_INVOKABLE bool desktopSessionUbuntu() const;
+    Q_INVOKABLE bool runningOnLinux() const;
+    Q_INVOKABLE bool runningOnMacOS() const;
+    Q_INVOKABLE bool runningOnWindows() const;
+    Q_INVOKABLE int windowHeight() const { return 650; }
+    Q_INVOKABLE void scheduleMinimizedMessage();
+
+    bool serviceIsRunning() const { return m_serviceRunning; }
+    QWindow *mainWindow() const;
+    void invokeMethodInQml(const QString &name);
+    void setErrorMode(const QString &text);
+    void printSystemInfo();
+    SystemTray *systemTray() const { return m_systemTray; }
+
+public slots:
+    void messageReceived(const QString &message);
+
+protected slots:
+    void onConnectDisconnectActionClicked();
+    void onExitActionClicked();
+    void onLanguageChanged(const QString &language);
+    void onSettingsActionClicked();
+    void onShowMinimizedMessage();
+    void onTriggeredClicked();
+
+private:
+    void initializeWindowState();
+    void atQuit();
+
+    QGuiApplication &m_application;
+    QQmlApplicationEngine *m_engine = nullptr;
+    QTranslator *m_translator = nullptr;
+    DockHandler *m_dockHandler = nullptr;
+    SystemTray *m_systemTray = nullptr;
+    bool m_serviceRunning = false;
+    bool m_serviceError = false;
+};

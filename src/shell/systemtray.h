@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
+
+// The tray icon and its menu: connect/disconnect, settings, exit. The icon
+// shows the connection: grey when inactive, in colour when active, and both
+// in turn every second while a connection is on its way. Without a system
+// tray the object exists without icon and menu, and every call is a no-op.
+class SystemTray : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum IconState { Inactive = 0, Active = 1, Flashing = 2 };
+    Q_ENUM(IconState)
+
+    explicit SystemTray(QObject *parent = nullptr);
+
+    void setConnectDisconnectState(const QString &text, bool enabled);
+    void setIconState(IconState state);
+    void setFlashingState(bool flashing);
+    void showMessage(const QString &title, const QString &message);
+    void setToolTip(const QString &toolTip);
+    void setEnabled(bool enabled);
+    bool isEnabled() const;
+    void setQuitMode();
+    void retranslateUi();
+
+    // The grey, fainter form of a picture.
+    static QImage greyImage(const QImage &image);
+
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+    QMenu *menu() const { return m_menu; }
+
+signals:
+    void connectDisconnectActionClicked();
+    void settingsActionClicked();
+    void exitActionClicked();
+    void triggeredClicked();
+
+private:
+    void onFlashingTimerTimeout();
+
+    QAction *m_connectDisconnectAction = nullptr;
+    QAction *m_settingsAction = nullptr;
+    QAction *m_exitAction = nullptr;
+    QIcon m_normalIcon;
+    QIcon m_greyIcon;
+    QMenu *m_menu = nullptr;
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QTimer *m_flashingTimer = nullptr;
+
+    // The flashing phase is shared by every tray object, true at program start.
+    static bool s_flashingPhase;
+};
