@@ -5,6 +5,13 @@ bool isText(const QVariant &value)
 {
     return value.userType() == QMetaType::QString || value.userType() == QMetaType::QByteArray;
 }
+
+bool isInteger(const QVariant &value)
+{
+    const int type = value.userType();
+    return type == QMetaType::Int || type == QMetaType::UInt || type == QMetaType::LongLong
+        || type == QMetaType::ULongLong;
+}
 } // namespace
 
 namespace StoredValue {
@@ -25,8 +32,7 @@ bool toBool(const QVariant &value, bool fallback)
 
 int toInt(const QVariant &value, int fallback)
 {
-    if (!isText(value) && value.userType() != QMetaType::Int && value.userType() != QMetaType::UInt
-        && value.userType() != QMetaType::LongLong && value.userType() != QMetaType::ULongLong)
+    if (!isText(value) && !isInteger(value))
         return fallback;
     bool ok = false;
     const int result = isText(value) ? value.toString().trimmed().toInt(&ok) : value.toInt(&ok);
@@ -35,8 +41,7 @@ int toInt(const QVariant &value, int fallback)
 
 uint toUInt(const QVariant &value, uint fallback)
 {
-    if (!isText(value) && value.userType() != QMetaType::Int && value.userType() != QMetaType::UInt
-        && value.userType() != QMetaType::LongLong && value.userType() != QMetaType::ULongLong)
+    if (!isText(value) && !isInteger(value))
         return fallback;
     bool ok = false;
     const uint result = isText(value) ? value.toString().trimmed().toUInt(&ok) : value.toUInt(&ok);
