@@ -3,9 +3,11 @@
 #include "buildconfig.h"
 #include "dockhandler.h"
 #include "logger.h"
+#include "networkapi.h"
 #include "settings.h"
 #include "sysinfo.h"
 #include "systemtray.h"
+#include "wireguard.h"
 
 #include <QApplication>
 #include <QQmlApplicationEngine>
@@ -53,6 +55,10 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     else
         qmlRegisterSingletonType(fontFactory, "VPNClient", 1, 0, "FontFactory");
 
+    m_networkApi = new NetworkApi(this);
+    connect(m_networkApi, &NetworkApi::requestServerListFinished, this,
+            &Application::onRequestServerListFinished);
+
     QQuickStyle::setStyle(QStringLiteral("Universal"));
     m_engine = new QQmlApplicationEngine(this);
     QQmlContext *context = m_engine->rootContext();
@@ -66,6 +72,7 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     m_engine->load(QUrl(Settings::qmlPath(QStringLiteral("main.qml"))));
 
     initializeWindowState();
+    requestWirequardData();
 }
 
 Application::~Application()
@@ -245,8 +252,32 @@ void Application::onLanguageChanged(const QString &language)
         m_systemTray->retranslateUi();
 }
 
+void Application::requestWirequardData()
+{
+    Settings *settings = Settings::instance();
+    if (!settings->vaildCredentials() || !WireGuard::isSupported() || themeEditorMode())
+        return;
+    m_networkApi->apiRequestWireguardData(settings->userName(), settings->password());
+}
+
+void Application::onInitialConnectionStatusChanged()
+{
+    static bool handled = false;
+    if (handled)
+        return;
+    handled = true;
+    m_networkApi->doRequests();
+}
+
+void Application::onRequestServerListFinished(const Servers &servers)
+{
+    if (servers.isEmpty())
+        QTimer::singleShot(NetworkApi::networkInterval(), m_networkApi, &NetworkApi::requestServerList);
+}
+
 void Application::atQuit()
 {
+    m_networkApi->disableNewRequests();
     invokeMethodInQml(QStringLiteral("saveUnsavedData"));
     info(QStringLiteral("Stopped"));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -9,6 +11,7 @@ class QQmlApplicationEngine;
 class QTranslator;
 class QWindow;
 class DockHandler;
+class NetworkApi;
 class SystemTray;
 
 // The client itself: owns the QML engine and every long-lived object, wires
@@ -43,14 +46,23 @@ public:
     void setErrorMode(const QString &text);
     void printSystemInfo();
     SystemTray *systemTray() const { return m_systemTray; }
+    NetworkApi *networkApi() const { return m_networkApi; }
 
 public slots:
     void messageReceived(const QString &message);
+    // Asks the API for the account's WireGuard data with the stored
+    // credentials, when there are any and WireGuard can be used.
+    void requestWirequardData();
 
 protected slots:
     void onConnectDisconnectActionClicked();
     void onExitActionClicked();
+    // Runs once per process, when the service link has reported its first
+    // status: starts the first API requests.
+    void onInitialConnectionStatusChanged();
     void onLanguageChanged(const QString &language);
+    // An empty list is asked for again after NetworkApi::networkInterval().
+    void onRequestServerListFinished(const Servers &servers);
     void onSettingsActionClicked();
     void onShowMinimizedMessage();
     void onTriggeredClicked();
@@ -64,6 +76,7 @@ private:
     QTranslator *m_translator = nullptr;
     DockHandler *m_dockHandler = nullptr;
     SystemTray *m_systemTray = nullptr;
+    NetworkApi *m_networkApi = nullptr;
     bool m_serviceRunning = false;
     bool m_serviceError = false;
 };
