@@ -17,6 +17,7 @@
 #include <QSet>
 #include <QUrl>
 #include <QVariant>
+#include <QVector>
 #include <QXmlStreamReader>
 
 #include <cmath>
@@ -54,6 +55,97 @@ quint64 unsignedNumber(const QVariant &value)
     default:
         return 0;
     }
+}
+
+// Qt's JSON parser loses the earlier value of a repeated name in an object
+// when that value is a non-empty object or array: a reply could make the
+// client grow without bound. Names repeated in one object (compared as Qt
+// compares them, after unescaping) are found here before the parser runs.
+// Only well-formed documents need a right answer; the parser refuses the
+// rest, and documents nested deeper than it accepts are left to it.
+bool repeatsAName(const QByteArray &json)
+{
+    constexpr int parserNestingLimit = 1024;
+    struct Frame
+    {
+        bool object;
+        bool expectName;
+        QSet<QString> names;
+    };
+    QVector<Frame> frames;
+    const char *p = json.constData();
+    const char *const end = p + json.size();
+    while (p < end) {
+        const char c = *p++;
+        if (c == '{' || c == '[') {
+            if (frames.size() >= parserNestingLimit)
+                return false;
+            frames.append({c == '{', c == '{', {}});
+        } else if (c == '}' || c == ']') {
+            if (!frames.isEmpty())
+                frames.removeLast();
+        } else if (c == ',') {
+            if (!frames.isEmpty() && frames.last().object)
+                frames.last().expectName = true;
+        } else if (c == '"') {
+            const bool name = !frames.isEmpty() && frames.last().expectName;
+            QString text;
+            const char *segment = p;
+            while (p < end && *p != '"') {
+                if (*p != '\\') {
+                    ++p;
+                    continue;
+                }
+                if (name)
+                    text += QString::fromUtf8(segment, int(p - segment));
+                ++p;
+                if (p >= end)
+                    break;
+                const char escaped = *p++;
+                if (name) {
+                    switch (escaped) {
+                    case 'b':
+                        text += QLatin1Char('\b');
+                        break;
+                    case 'f':
+                        text += QLatin1Char('\f');
+                        break;
+                    case 'n':
+                        text += QLatin1Char('\n');
+                        break;
+                    case 'r':
+                        text += QLatin1Char('\r');
+                        break;
+                    case 't':
+                        text += QLatin1Char('\t');
+                        break;
+                    case 'u':
+                        if (end - p >= 4) {
+                            bool ok = false;
+                            const ushort code = QByteArray(p, 4).toUShort(&ok, 16);
+                            text += ok ? QChar(code) : QChar::ReplacementCharacter;
+                            p += 4;
+                        }
+                        break;
+                    default:
+                        text += QLatin1Char(escaped);
+                        break;
+                    }
+                }
+                segment = p;
+            }
+            if (name) {
+                text += QString::fromUtf8(segment, int(p - segment));
+                Frame &frame = frames.last();
+                if (frame.names.contains(text))
+                    return true;
+                frame.names.insert(text);
+                frame.expectName = false;
+            }
+            ++p;
+        }
+    }
+    return false;
 }
 
 // Two records of the feed are the same server exactly when Server's equality
@@ -94,7 +186,7 @@ void NetworkApi::requestCurrentIpAddress()
     if (m_requestsDisabled)
         return;
     qInfo().noquote() << objectName() + QStringLiteral(": Request current IP address");
-    QNetworkRequest request(QUrl(VpnClientApi::geoIp()));
+    QNetworkRequest request {QUrl(VpnClientApi::geoIp())};
     request.setRawHeader("Accept", "application/json");
     doGetRequest(request);
 }
@@ -291,10 +383,18 @@ Servers NetworkApi::xmlToServerList(const QString &text) const
 bool NetworkApi::parseJson(const QByteArray &body, QVariantMap &topLevel) const
 {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError) {
+    QString errorText;
+    QJsonDocument document;
+    if (repeatsAName(body)) {
+        errorText = QStringLiteral("duplicate key");
+    } else {
+        document = QJsonDocument::fromJson(body, &error);
+        if (error.error != QJsonParseError::NoError)
+            errorText = error.errorString();
+    }
+    if (!errorText.isEmpty()) {
         qCritical().noquote() << objectName()
-                + QStringLiteral(": Cannot parse JSON document. Error: '%1'").arg(error.errorString());
+                + QStringLiteral(": Cannot parse JSON document. Error: '%1'").arg(errorText);
         return false;
     }
     topLevel = document.isObject() ? document.object().toVariantMap() : QVariantMap();

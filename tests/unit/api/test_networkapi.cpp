@@ -216,6 +216,21 @@ void TestNetworkApi::geoIp_data()
                                    << untouched;
     QTest::newRow("deeply nested") << QByteArray(100000, '[') + QByteArray(100000, ']') << false << untouched
                                    << untouched;
+    // Repeated names are refused: Qt's parser would lose memory on them.
+    QTest::newRow("repeated name") << QByteArray(
+        R"({"data":{"ip":"203.0.113.5"},"data":{"ip":"203.0.113.6"}})")
+                                   << false << untouched << untouched;
+    QTest::newRow("repeated escaped name")
+        << QByteArray(R"({"data":{"ip":[1]},"d\u0061ta":{"ip":"x"}})") << false << untouched << untouched;
+    QTest::newRow("repeated name inside")
+        << QByteArray(R"({"data":{"ip":"1","iso_code":"DE","ip":"2"}})") << false << untouched << untouched;
+    QTest::newRow("same name in two objects") << QByteArray(
+        R"({"data":{"ip":"203.0.113.5","iso_code":"SE"},"other":{"ip":"x","data":[{"ip":1},{"ip":2}]}})")
+                                              << true << "203.0.113.5"
+                                              << "SE";
+    QTest::newRow("name-like values")
+        << QByteArray(R"({"data":{"ip":"ip","iso_code":"data, \"ip\": 1"}})") << true << "ip"
+        << "data, \"ip\": 1";
     QTest::newRow("trailing garbage") << QByteArray(R"({"data":{}} {)") << false << untouched << untouched;
 }
 
