@@ -1,11 +1,13 @@
 #include "application.h"
 
 #include "buildconfig.h"
+#include "dashcircle.h"
 #include "dockhandler.h"
 #include "logger.h"
 #include "settings.h"
 #include "sysinfo.h"
 #include "systemtray.h"
+#include "theme.h"
 
 #include <QApplication>
 #include <QQmlApplicationEngine>
@@ -46,17 +48,21 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     connect(m_systemTray, &SystemTray::settingsActionClicked, this, &Application::onSettingsActionClicked);
     connect(m_systemTray, &SystemTray::triggeredClicked, this, &Application::onTriggeredClicked);
 
+    m_theme = new Theme(this);
+
     const QUrl fontFactory(Settings::qmlPath(QStringLiteral("AFontFactory.qml")));
     if (fontFactory.isRelative())
         qWarning().noquote() << objectName()
                 + QStringLiteral(": qmlRegisterSingletonType requires absolute URLs.");
     else
         qmlRegisterSingletonType(fontFactory, "VPNClient", 1, 0, "FontFactory");
+    qmlRegisterType<DashCircle>("DashCircle", 1, 0, "DashCircle");
 
     QQuickStyle::setStyle(QStringLiteral("Universal"));
     m_engine = new QQmlApplicationEngine(this);
     QQmlContext *context = m_engine->rootContext();
     context->setContextProperty(QStringLiteral("themeSettings"), settings);
+    context->setContextProperty(QStringLiteral("uiStyle"), m_theme);
     context->setContextProperty(QStringLiteral("settings"), settings);
     context->setContextProperty(QStringLiteral("logger"), Logger::instance());
     context->setContextProperty(QStringLiteral("qmlApp"), this);

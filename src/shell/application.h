@@ -10,6 +10,7 @@ class QTranslator;
 class QWindow;
 class DockHandler;
 class SystemTray;
+class Theme;
 
 // The client itself: owns the QML engine and every long-lived object, wires
 // their signals, publishes them to QML, loads the main window, and runs the
@@ -64,6 +65,7 @@ private:
     QTranslator *m_translator = nullptr;
     DockHandler *m_dockHandler = nullptr;
     SystemTray *m_systemTray = nullptr;
+    Theme *m_theme = nullptr;
     bool m_serviceRunning = false;
     bool m_serviceError = false;
 };
