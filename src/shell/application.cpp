@@ -1,9 +1,11 @@
 #include "application.h"
 
 #include "buildconfig.h"
+#include "comboboxlistmodel.h"
 #include "dashcircle.h"
 #include "dockhandler.h"
 #include "logger.h"
+#include "serverlistmodel.h"
 #include "settings.h"
 #include "sysinfo.h"
 #include "systemtray.h"
@@ -49,6 +51,9 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     connect(m_systemTray, &SystemTray::triggeredClicked, this, &Application::onTriggeredClicked);
 
     m_theme = new Theme(this);
+    m_recomendedServersModel = new ServerListModel(ServerListModel::Recommended, this);
+    m_serverListModel = new ServerListModel(ServerListModel::AllServers, this);
+    m_recentServersModel = new ServerListModel(ServerListModel::RecentServers, this);
 
     const QUrl fontFactory(Settings::qmlPath(QStringLiteral("AFontFactory.qml")));
     if (fontFactory.isRelative())
@@ -66,6 +71,10 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     context->setContextProperty(QStringLiteral("settings"), settings);
     context->setContextProperty(QStringLiteral("logger"), Logger::instance());
     context->setContextProperty(QStringLiteral("qmlApp"), this);
+    context->setContextProperty(QStringLiteral("recomendedServersModel"), m_recomendedServersModel);
+    context->setContextProperty(QStringLiteral("serverListModel"), m_serverListModel);
+    context->setContextProperty(QStringLiteral("recentServersModel"), m_recentServersModel);
+    context->setContextProperty(QStringLiteral("tcpComboBoxListModel"), new ComboBoxListModel(true, this));
     QCoreApplication::setOrganizationName(QStringLiteral("VPNClient"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("VPNClient"));
 
@@ -188,6 +197,19 @@ void Application::initializeWindowState()
         window->show();
         break;
     }
+}
+
+void Application::setFavorite(const QString &serverId, bool set)
+{
+    m_recomendedServersModel->setFavorite(serverId, set);
+    m_serverListModel->setFavorite(serverId, set);
+    m_recentServersModel->setFavorite(serverId, set);
+}
+
+void Application::onLastPingRequestFinished(const QStringList &data)
+{
+    m_recomendedServersModel->setServerList(
+        ServerListModel::fastestPerCountry(m_serverListModel->sourceServerList(), data));
 }
 
 void Application::messageReceived(const QString &)

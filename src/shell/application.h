@@ -9,6 +9,7 @@ class QQmlApplicationEngine;
 class QTranslator;
 class QWindow;
 class DockHandler;
+class ServerListModel;
 class SystemTray;
 class Theme;
 
@@ -37,6 +38,8 @@ public:
     Q_INVOKABLE bool runningOnWindows() const;
     Q_INVOKABLE int windowHeight() const { return 650; }
     Q_INVOKABLE void scheduleMinimizedMessage();
+    // Marks or unmarks a favorite in the three server lists.
+    Q_INVOKABLE void setFavorite(const QString &serverId, bool set);
 
     bool serviceIsRunning() const { return m_serviceRunning; }
     QWindow *mainWindow() const;
@@ -52,6 +55,8 @@ protected slots:
     void onConnectDisconnectActionClicked();
     void onExitActionClicked();
     void onLanguageChanged(const QString &language);
+    // Builds the recommended list from a pass of latency probes.
+    void onLastPingRequestFinished(const QStringList &data);
     void onSettingsActionClicked();
     void onShowMinimizedMessage();
     void onTriggeredClicked();
@@ -66,6 +71,9 @@ private:
     DockHandler *m_dockHandler = nullptr;
     SystemTray *m_systemTray = nullptr;
     Theme *m_theme = nullptr;
+    ServerListModel *m_recomendedServersModel = nullptr;
+    ServerListModel *m_serverListModel = nullptr;
+    ServerListModel *m_recentServersModel = nullptr;
     bool m_serviceRunning = false;
     bool m_serviceError = false;
 };
