@@ -5,7 +5,10 @@
 #include "utils.h"
 
 #include <QDebug>
+#include <QPair>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 const QString ServerListModel::searchMarker = QStringLiteral("<search>");
 const QString ServerListModel::favoritesHeaderCode = QStringLiteral("*1");
@@ -240,7 +243,7 @@ Servers ServerListModel::createCountryList(const Servers &servers) const
         const QString rowCode = name.isEmpty() ? code : Countries::countryCodeByCountryName(name);
         countries.append({name, rowCode.isEmpty() ? code : rowCode});
     }
-    std::sort(
+    std::stable_sort(
         countries.begin(), countries.end(),
         [](const QPair<QString, QString> &a, const QPair<QString, QString> &b) { return a.first < b.first; });
 
@@ -487,20 +490,21 @@ void ServerListModel::expandCurrentItem(const QString &serverId, bool expand)
 
 void ServerListModel::expandAll()
 {
-    if (!expandableModel())
-        return;
-    const Servers rows = m_baseRows;
-    for (const Server &server : rows)
-        expandCurrentItem(server.id(), true);
+    setBaseRowsExpanded(true);
 }
 
 void ServerListModel::collapseAll()
+{
+    setBaseRowsExpanded(false);
+}
+
+void ServerListModel::setBaseRowsExpanded(bool expand)
 {
     if (!expandableModel())
         return;
     const Servers rows = m_baseRows;
     for (const Server &server : rows)
-        expandCurrentItem(server.id(), false);
+        expandCurrentItem(server.id(), expand);
 }
 
 // ---- favorites and recent servers ----

@@ -109,6 +109,8 @@ private:
     // entry with that id or name.
     bool findCurrentServer(Server &server) const;
     void notifyUpdateModelData();
+    // Expands or collapses every row the list was built with.
+    void setBaseRowsExpanded(bool expand);
     void updateRecentServers(bool expand);
     QVariant roleData(int row, int role) const;
 
