@@ -623,29 +623,40 @@ private slots:
     {
         QTest::addColumn<QString>("saved");
         QTest::addColumn<QString>("currentId");
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("text");
         QTest::newRow("address") << "10.0.1.2"
-                                 << "10.0.1.2";
+                                 << "10.0.1.2"
+                                 << "10.0.1.2"
+                                 << "FR, Marseille";
         QTest::newRow("storage id") << "fr-mrs-1"
-                                    << "fr-mrs-1";
-        QTest::newRow("country") << "nl" << ServerListModel::searchMarker;
+                                    << "fr-mrs-1"
+                                    << "10.0.1.2"
+                                    << "FR, Marseille";
+        QTest::newRow("legacy index") << "5"
+                                      << "10.0.2.1"
+                                      << "10.0.2.1"
+                                      << "NL, Amsterdam";
+        QTest::newRow("country") << "nl" << ServerListModel::searchMarker << QString() << "Search";
     }
     void savedCurrentServerAtBuild()
     {
         QFETCH(QString, saved);
         QFETCH(QString, currentId);
+        QFETCH(QString, ip);
+        QFETCH(QString, text);
         Settings::instance()->setCurrentServerId(saved);
         CheckedModel model(ServerListModel::AllServers);
         QSignalSpy ipChanged(model.get(), &ServerListModel::serverIpChanged);
+        QSignalSpy search(model.get(), &ServerListModel::searchCountry);
         model->createServerList(m_servers);
         QCOMPARE(model->currentServerId(), currentId);
-        if (currentId == ServerListModel::searchMarker) {
-            QCOMPARE(ipChanged.count(), 0);
-        } else {
-            QCOMPARE(model->serverIp(), QString("10.0.1.2"));
-            QCOMPARE(model->locationText(), QString("FR, Marseille"));
-            QCOMPARE(ipChanged.count(), 1);
-            QCOMPARE(ipChanged.first().first().toString(), QString("10.0.1.2"));
-        }
+        QCOMPARE(model->serverIp(), ip);
+        QCOMPARE(model->locationText(), text);
+        QCOMPARE(search.count(), ip.isEmpty() ? 1 : 0);
+        QCOMPARE(ipChanged.count(), ip.isEmpty() ? 0 : 1);
+        if (!ip.isEmpty())
+            QCOMPARE(ipChanged.first().first().toString(), ip);
     }
 
     // The last published choice is shared: the same server chosen in two models is announced once.
