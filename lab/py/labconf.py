@@ -13,7 +13,6 @@ shell scripts, the servers and the self-test agree on one table. As a command:
 
 import hashlib
 import hmac
-import ipaddress
 import json
 import os
 import shlex
@@ -43,6 +42,13 @@ def servers(topo):
         entry["tcp_net6"] = "fd00:8:0:%x1::/64" % index
         entry["udp_dev"] = "ovu%d" % index
         entry["tcp_dev"] = "ovt%d" % index
+        # One WireGuard peer per server address: the public port is forwarded to
+        # the instance's own port, and replies find their way back through a
+        # connection mark and a routing table of the instance.
+        entry["wg_dev"] = "wgl%d" % index
+        entry["wg_port"] = topo["wireguard"]["port_base"] + index
+        entry["wg_mark"] = 0x100 + index
+        entry["wg_table"] = 100 + index
         result.append(entry)
     return result
 
@@ -187,8 +193,7 @@ def nft_ruleset(topo):
     udp_main, udp_other = ports["udp"][0], ports["udp"][1:]
     tcp_main, tcp_other = ports["tcp_open"][0], ports["tcp_open"][1:]
     dns4, dns6 = topo["vpn_dns"]
-    wg = topo["wireguard"]
-    pre, nat_in = [], []
+    pre, nat_in, mark_in = [], [], []
     for server in servers(topo):
         ip = server["ip"]
         if udp_other:
@@ -197,9 +202,10 @@ def nft_ruleset(topo):
         if tcp_other:
             pre.append("ip daddr %s tcp dport { %s } dnat ip to %s:%d"
                        % (ip, ", ".join(map(str, tcp_other)), ip, tcp_main))
+        pre.append("ip daddr %s udp dport %d dnat ip to %s:%d" % (ip, ports["wireguard"], ip, server["wg_port"]))
         nat_in.append("ip saddr %s meta l4proto { tcp, udp } snat ip to %s" % (server["nat_net"], ip))
-    wg_net = ipaddress.ip_interface(wg["address"]).network
-    nat_in.append("ip saddr %s meta l4proto { tcp, udp } snat ip to %s" % (wg_net, wg["exit"]))
+        nat_in.append('iifname "%s" meta l4proto { tcp, udp } snat ip to %s' % (server["wg_dev"], ip))
+        mark_in.append('iifname "%s" ct mark set 0x%x' % (server["wg_dev"], server["wg_mark"]))
     addrs = ", ".join(s["ip"] for s in topo["servers"])
     filtered = ", ".join(map(str, ports["tcp_filtered"]))
     out = [
@@ -218,6 +224,16 @@ def nft_ruleset(topo):
     out += ["    " + r for r in nat_in]
     out += [
         "  }",
+        "  chain mark_in {",
+        "    type filter hook prerouting priority mangle; policy accept;",
+    ]
+    out += ["    " + r for r in mark_in]
+    out += [
+        "  }",
+        "  chain mark_out {",
+        "    type route hook output priority mangle; policy accept;",
+        "    ct mark != 0 meta mark set ct mark",
+        "  }",
         "  chain input {",
         "    type filter hook input priority filter; policy accept;",
         '    iifname "%s" ip daddr %s drop' % (link["server_if"], dns4),
@@ -229,9 +245,9 @@ def nft_ruleset(topo):
     return "\n".join(out) + "\n"
 
 
-def wireguard_config(topo, deployment_accounts, private_key):
+def wireguard_config(server, deployment_accounts, private_key):
     lines = ["[Interface]", "PrivateKey = %s" % private_key,
-             "ListenPort = %d" % topo["ports"]["wireguard"], ""]
+             "ListenPort = %d" % server["wg_port"], ""]
     for account in deployment_accounts:
         if account.get("status") == "Disabled":
             continue
@@ -260,13 +276,13 @@ def render(out_dir, run_dir=RUN_DIR):
     files = {
         "stunnel.conf": stunnel_config(topo, run_dir),
         "nft.conf": nft_ruleset(topo),
-        "wg-lab.conf": wireguard_config(topo, accounts, wg_key),
         "hosts": hosts_file(topo),
         "resolv.conf": "nameserver %s\n" % topo["resolver"],
     }
     for server in servers(topo):
         for proto, dev in (("udp", server["udp_dev"]), ("tcp", server["tcp_dev"])):
             files["openvpn/%s.conf" % dev] = openvpn_config(topo, server, proto, run_dir)
+        files["wireguard/%s.conf" % server["wg_dev"]] = wireguard_config(server, accounts, wg_key)
     for name, text in files.items():
         path = os.path.join(out_dir, name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -301,13 +317,16 @@ def shell_values(topo):
         "TCP_FILTERED_PORTS": ports["tcp_filtered"],
         "STEALTH_PORT": ports["stealth"],
         "WG_PORT": ports["wireguard"],
-        "WG_IF": wg["interface"],
-        "WG_CIDR": wg["address"],
-        "WG_EXIT": wg["exit"],
+        "WG_ADDR": wg["address"],
+        "WG_CLIENTS": wg["clients"],
         "SERVER_ADDRS": [s["ip"] for s in topo["servers"]],
         "SERVER_NAMES": [s["name"] for s in topo["servers"]],
         "SERVER_GEO": [s["geo"] for s in servers(topo)],
         "SERVER_ICMP_MS": ["-" if s.get("icmp_ms") is None else s["icmp_ms"] for s in topo["servers"]],
+        "SERVER_WG_DEVS": [s["wg_dev"] for s in servers(topo)],
+        "SERVER_WG_PORTS": [s["wg_port"] for s in servers(topo)],
+        "SERVER_WG_MARKS": ["0x%x" % s["wg_mark"] for s in servers(topo)],
+        "SERVER_WG_TABLES": [s["wg_table"] for s in servers(topo)],
         "CLIENT_GEO": topo["geo"].get(host_address(link["client"]), ""),
     }
     lines = []
