@@ -42,10 +42,10 @@ ns_exists() { [ -e "/run/netns/$1" ] && ip netns exec "$1" true 2>/dev/null; }
 in_srv() { ip netns exec "$SRV_NS" "$@"; }
 in_cli() { ip netns exec "$CLI_NS" "$@"; }
 
-# Packages the lab needs (scripts/packages/lab.list) that dpkg does not show
-# as installed, separated by blanks.
+# Packages the lab needs (scripts/packages/lab.list, or $VPNLAB_PACKAGE_LIST)
+# that dpkg does not show as installed, separated by blanks.
 missing_packages() {
-    local list=$REPO_DIR/scripts/packages/lab.list pkg missing=()
+    local list=${VPNLAB_PACKAGE_LIST:-$REPO_DIR/scripts/packages/lab.list} pkg missing=()
     [ -r "$list" ] || return 0
     while read -r pkg; do
         pkg=${pkg%%#*}
