@@ -137,7 +137,11 @@ class Handler(BaseHTTPRequestHandler):
         if len(segments) > 1:
             self.reply_json(404, {"error": "not found"})
             return
-        path_user = unquote(segments[0], errors="strict") if segments else None
+        try:
+            path_user = unquote(segments[0], errors="strict") if segments else None
+        except UnicodeDecodeError:
+            self.reply_json(400, {"error": "bad user name encoding"})
+            return
         user, password = self.basic_credentials()
         accounts = self.api.accounts()
         account = labconf.find_account(accounts, user) if user is not None else None

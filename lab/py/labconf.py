@@ -208,41 +208,30 @@ def nft_ruleset(topo):
         mark_in.append('iifname "%s" ct mark set 0x%x' % (server["wg_dev"], server["wg_mark"]))
     addrs = ", ".join(s["ip"] for s in topo["servers"])
     filtered = ", ".join(map(str, ports["tcp_filtered"]))
-    out = [
-        "table inet vpnlab {}",
-        "delete table inet vpnlab",
-        "table inet vpnlab {",
-        "  chain prerouting {",
-        "    type nat hook prerouting priority dstnat; policy accept;",
+    server_if = link["server_if"]
+    chains = [
+        chain("prerouting", "type nat hook prerouting priority dstnat", pre),
+        chain("input_nat", "type nat hook input priority 100", nat_in),
+        chain("mark_in", "type filter hook prerouting priority mangle", mark_in),
+        chain("mark_out", "type route hook output priority mangle", ["ct mark != 0 meta mark set ct mark"]),
+        chain("input", "type filter hook input priority filter", [
+            'iifname "%s" ip daddr %s drop' % (server_if, dns4),
+            'iifname "%s" ip6 daddr %s drop' % (server_if, dns6),
+            'iifname "%s" ip daddr { %s } tcp dport { %s } drop' % (server_if, addrs, filtered),
+        ]),
     ]
-    out += ["    " + r for r in pre]
-    out += [
-        "  }",
-        "  chain input_nat {",
-        "    type nat hook input priority 100; policy accept;",
-    ]
-    out += ["    " + r for r in nat_in]
-    out += [
-        "  }",
-        "  chain mark_in {",
-        "    type filter hook prerouting priority mangle; policy accept;",
-    ]
-    out += ["    " + r for r in mark_in]
-    out += [
-        "  }",
-        "  chain mark_out {",
-        "    type route hook output priority mangle; policy accept;",
-        "    ct mark != 0 meta mark set ct mark",
-        "  }",
-        "  chain input {",
-        "    type filter hook input priority filter; policy accept;",
-        '    iifname "%s" ip daddr %s drop' % (link["server_if"], dns4),
-        '    iifname "%s" ip6 daddr %s drop' % (link["server_if"], dns6),
-        '    iifname "%s" ip daddr { %s } tcp dport { %s } drop' % (link["server_if"], addrs, filtered),
-        "  }",
-        "}",
-    ]
+    # Declaring the table first lets "delete" succeed on the first load too, so
+    # a repeated load replaces the rules in one transaction.
+    out = ["table inet vpnlab {}", "delete table inet vpnlab", "table inet vpnlab {"]
+    for lines in chains:
+        out += lines
+    out.append("}")
     return "\n".join(out) + "\n"
+
+
+def chain(name, hook, rules):
+    return (["  chain %s {" % name, "    %s; policy accept;" % hook]
+            + ["    " + rule for rule in rules] + ["  }"])
 
 
 def wireguard_config(server, deployment_accounts, private_key):
