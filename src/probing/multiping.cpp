@@ -90,14 +90,14 @@ void MultiPing::startProbe(const QString &ip)
 
 void MultiPing::onPingFinished(bool success, uint value)
 {
+    QObject *probe = sender();
     const auto found
         = std::find_if(m_probes.begin(), m_probes.end(),
-                       [this](const QPair<QString, NativePing *> &pair) { return pair.second == sender(); });
+                       [probe](const QPair<QString, NativePing *> &pair) { return pair.second == probe; });
     if (found == m_probes.end()) {
         return;
     }
     const QString ip = found->first;
-    NativePing *probe = found->second;
     const uint result = success ? value : PingUnix::failedValue;
     const bool batchComplete = m_probes.size() == 1 && m_waiting.isEmpty();
 

@@ -73,7 +73,7 @@ void *resolveInBackground(void *argument)
 // Kernel-side filter for a raw socket: every raw ICMP socket of the machine
 // receives a copy of every ICMP datagram, so without it a batch of N probes
 // wakes each probe for all N replies. Passes only echo replies for identifier.
-bool attachReplyFilter(int socket, quint16 identifier)
+void attachReplyFilter(int socket, quint16 identifier)
 {
     icmp_filter types {};
     types.data = ~(1U << echoReplyType);
@@ -91,7 +91,12 @@ bool attachReplyFilter(int socket, quint16 identifier)
     sock_fprog program {};
     program.len = sizeof(code) / sizeof(code[0]);
     program.filter = code;
-    return setsockopt(socket, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof(program)) == 0;
+    setsockopt(socket, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof(program));
+    // What arrived before the filter was in place may fill the receive buffer
+    // (a busy machine can hold the thread between socket() and here), and a
+    // full buffer would drop the reply.
+    char discarded[receiveSize];
+    while (::recv(socket, discarded, sizeof(discarded), MSG_DONTWAIT) >= 0) { }
 }
 
 } // namespace
