@@ -325,16 +325,6 @@ bool PingUnix::resolve(quint32 *address)
 
 bool PingUnix::send(quint32 address)
 {
-    if (m_datagramSocket) {
-        // The kernel writes the socket's local port into the identifier field;
-        // asking for our own identifier as that port keeps the request as built.
-        // When it is taken the kernel picks one, read back after sending.
-        sockaddr_in local {};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(m_ident);
-        ::bind(m_socket, reinterpret_cast<const sockaddr *>(&local), sizeof(local));
-    }
-
     sockaddr_in destination {};
     destination.sin_family = AF_INET;
     destination.sin_port = 0;
@@ -349,6 +339,8 @@ bool PingUnix::send(quint32 address)
 
     m_replyIdent = m_ident;
     if (m_datagramSocket) {
+        // The kernel bound the socket on sending and wrote its local port into
+        // the identifier field; replies carry that port.
         sockaddr_in local {};
         socklen_t length = sizeof(local);
         if (getsockname(m_socket, reinterpret_cast<sockaddr *>(&local), &length) != 0) {
