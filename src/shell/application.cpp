@@ -5,6 +5,7 @@
 #include "dashcircle.h"
 #include "dockhandler.h"
 #include "logger.h"
+#include "multiping.h"
 #include "serverlistmodel.h"
 #include "settings.h"
 #include "sysinfo.h"
@@ -54,6 +55,10 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     m_recomendedServersModel = new ServerListModel(ServerListModel::Recommended, this);
     m_serverListModel = new ServerListModel(ServerListModel::AllServers, this);
     m_recentServersModel = new ServerListModel(ServerListModel::RecentServers, this);
+
+    // The recommended list: the fastest server of each of the fastest countries.
+    m_multiPing = new MultiPing(this);
+    connect(m_multiPing, &MultiPing::lastRequestFinished, this, &Application::onLastPingRequestFinished);
 
     const QUrl fontFactory(Settings::qmlPath(QStringLiteral("AFontFactory.qml")));
     if (fontFactory.isRelative())

@@ -9,6 +9,7 @@ class QQmlApplicationEngine;
 class QTranslator;
 class QWindow;
 class DockHandler;
+class MultiPing;
 class ServerListModel;
 class SystemTray;
 class Theme;
@@ -74,6 +75,7 @@ private:
     ServerListModel *m_recomendedServersModel = nullptr;
     ServerListModel *m_serverListModel = nullptr;
     ServerListModel *m_recentServersModel = nullptr;
+    MultiPing *m_multiPing = nullptr;
     bool m_serviceRunning = false;
     bool m_serviceError = false;
 };
