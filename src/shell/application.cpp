@@ -1,12 +1,17 @@
 #include "application.h"
 
 #include "buildconfig.h"
+#include "comboboxlistmodel.h"
+#include "dashcircle.h"
 #include "dockhandler.h"
 #include "logger.h"
+#include "multiping.h"
 #include "networkapi.h"
+#include "serverlistmodel.h"
 #include "settings.h"
 #include "sysinfo.h"
 #include "systemtray.h"
+#include "theme.h"
 #include "wireguard.h"
 
 #include <QApplication>
@@ -48,24 +53,39 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     connect(m_systemTray, &SystemTray::settingsActionClicked, this, &Application::onSettingsActionClicked);
     connect(m_systemTray, &SystemTray::triggeredClicked, this, &Application::onTriggeredClicked);
 
+    m_theme = new Theme(this);
+    m_recomendedServersModel = new ServerListModel(ServerListModel::Recommended, this);
+    m_serverListModel = new ServerListModel(ServerListModel::AllServers, this);
+    m_recentServersModel = new ServerListModel(ServerListModel::RecentServers, this);
+
+    m_networkApi = new NetworkApi(this);
+    connect(m_networkApi, &NetworkApi::requestServerListFinished, this,
+            &Application::onRequestServerListFinished);
+
+    // The recommended list: the fastest server of each of the fastest countries.
+    m_multiPing = new MultiPing(this);
+    connect(m_multiPing, &MultiPing::lastRequestFinished, this, &Application::onLastPingRequestFinished);
+
     const QUrl fontFactory(Settings::qmlPath(QStringLiteral("AFontFactory.qml")));
     if (fontFactory.isRelative())
         qWarning().noquote() << objectName()
                 + QStringLiteral(": qmlRegisterSingletonType requires absolute URLs.");
     else
         qmlRegisterSingletonType(fontFactory, "VPNClient", 1, 0, "FontFactory");
-
-    m_networkApi = new NetworkApi(this);
-    connect(m_networkApi, &NetworkApi::requestServerListFinished, this,
-            &Application::onRequestServerListFinished);
+    qmlRegisterType<DashCircle>("DashCircle", 1, 0, "DashCircle");
 
     QQuickStyle::setStyle(QStringLiteral("Universal"));
     m_engine = new QQmlApplicationEngine(this);
     QQmlContext *context = m_engine->rootContext();
     context->setContextProperty(QStringLiteral("themeSettings"), settings);
+    context->setContextProperty(QStringLiteral("uiStyle"), m_theme);
     context->setContextProperty(QStringLiteral("settings"), settings);
     context->setContextProperty(QStringLiteral("logger"), Logger::instance());
     context->setContextProperty(QStringLiteral("qmlApp"), this);
+    context->setContextProperty(QStringLiteral("recomendedServersModel"), m_recomendedServersModel);
+    context->setContextProperty(QStringLiteral("serverListModel"), m_serverListModel);
+    context->setContextProperty(QStringLiteral("recentServersModel"), m_recentServersModel);
+    context->setContextProperty(QStringLiteral("tcpComboBoxListModel"), new ComboBoxListModel(true, this));
     QCoreApplication::setOrganizationName(QStringLiteral("VPNClient"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("VPNClient"));
 
@@ -191,6 +211,19 @@ void Application::initializeWindowState()
     }
 }
 
+void Application::setFavorite(const QString &serverId, bool set)
+{
+    m_recomendedServersModel->setFavorite(serverId, set);
+    m_serverListModel->setFavorite(serverId, set);
+    m_recentServersModel->setFavorite(serverId, set);
+}
+
+void Application::onLastPingRequestFinished(const QStringList &data)
+{
+    m_recomendedServersModel->setServerList(
+        ServerListModel::fastestPerCountry(m_serverListModel->sourceServerList(), data));
+}
+
 void Application::messageReceived(const QString &)
 {
     info(QStringLiteral("Message to show app on top"));
@@ -271,8 +304,13 @@ void Application::onInitialConnectionStatusChanged()
 
 void Application::onRequestServerListFinished(const Servers &servers)
 {
-    if (servers.isEmpty())
+    if (servers.isEmpty()) {
         QTimer::singleShot(NetworkApi::networkInterval(), m_networkApi, &NetworkApi::requestServerList);
+        return;
+    }
+    m_serverListModel->createServerList(servers, true);
+    m_recentServersModel->createRecentServerList(servers);
+    m_multiPing->sendRequest(Server::serverList(servers));
 }
 
 void Application::atQuit()

@@ -11,8 +11,11 @@ class QQmlApplicationEngine;
 class QTranslator;
 class QWindow;
 class DockHandler;
+class MultiPing;
 class NetworkApi;
+class ServerListModel;
 class SystemTray;
+class Theme;
 
 // The client itself: owns the QML engine and every long-lived object, wires
 // their signals, publishes them to QML, loads the main window, and runs the
@@ -39,6 +42,8 @@ public:
     Q_INVOKABLE bool runningOnWindows() const;
     Q_INVOKABLE int windowHeight() const { return 650; }
     Q_INVOKABLE void scheduleMinimizedMessage();
+    // Marks or unmarks a favorite in the three server lists.
+    Q_INVOKABLE void setFavorite(const QString &serverId, bool set);
 
     bool serviceIsRunning() const { return m_serviceRunning; }
     QWindow *mainWindow() const;
@@ -61,7 +66,10 @@ protected slots:
     // status: starts the first API requests.
     void onInitialConnectionStatusChanged();
     void onLanguageChanged(const QString &language);
-    // An empty list is asked for again after NetworkApi::networkInterval().
+    // Builds the recommended list from a pass of latency probes.
+    void onLastPingRequestFinished(const QStringList &data);
+    // A list goes to the all-servers and recent models and to the latency
+    // probes; an empty one is asked for again after NetworkApi::networkInterval().
     void onRequestServerListFinished(const Servers &servers);
     void onSettingsActionClicked();
     void onShowMinimizedMessage();
@@ -76,6 +84,11 @@ private:
     QTranslator *m_translator = nullptr;
     DockHandler *m_dockHandler = nullptr;
     SystemTray *m_systemTray = nullptr;
+    Theme *m_theme = nullptr;
+    ServerListModel *m_recomendedServersModel = nullptr;
+    ServerListModel *m_serverListModel = nullptr;
+    ServerListModel *m_recentServersModel = nullptr;
+    MultiPing *m_multiPing = nullptr;
     NetworkApi *m_networkApi = nullptr;
     bool m_serviceRunning = false;
     bool m_serviceError = false;
