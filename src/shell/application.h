@@ -9,6 +9,7 @@ class QQmlApplicationEngine;
 class QTranslator;
 class QWindow;
 class DockHandler;
+class ServiceController;
 class SystemTray;
 
 // The client itself: owns the QML engine and every long-lived object, wires
@@ -38,6 +39,7 @@ public:
     Q_INVOKABLE void scheduleMinimizedMessage();
 
     bool serviceIsRunning() const { return m_serviceRunning; }
+    QString serviceExecutablePath() const;
     QWindow *mainWindow() const;
     void invokeMethodInQml(const QString &name);
     void setErrorMode(const QString &text);
@@ -50,6 +52,7 @@ public slots:
 protected slots:
     void onConnectDisconnectActionClicked();
     void onExitActionClicked();
+    void onInitialConnectionStatusChanged();
     void onLanguageChanged(const QString &language);
     void onSettingsActionClicked();
     void onShowMinimizedMessage();
@@ -62,6 +65,7 @@ private:
     QGuiApplication &m_application;
     QQmlApplicationEngine *m_engine = nullptr;
     QTranslator *m_translator = nullptr;
+    ServiceController *m_serviceController = nullptr;
     DockHandler *m_dockHandler = nullptr;
     SystemTray *m_systemTray = nullptr;
     bool m_serviceRunning = false;
