@@ -166,6 +166,8 @@ ProcessRunner::StartStatus ProcessRunner::start(const CommandPolicy::Decision &d
 
 void ProcessRunner::onStarted(RunningProgram *program)
 {
+    if (program->startReported)
+        return;
     program->pid = program->processId();
     program->startReported = true;
     info(QStringLiteral("Started %1, process %2").arg(program->name).arg(program->pid));
@@ -185,6 +187,8 @@ void ProcessRunner::onErrorOccurred(RunningProgram *program, QProcess::ProcessEr
 
 void ProcessRunner::onOutput(RunningProgram *program)
 {
+    // Output can be seen before Qt tells of the start; the report comes first.
+    onStarted(program);
     const QByteArray data = program->readAllStandardOutput();
     if (program->log) {
         program->log->write(data);
