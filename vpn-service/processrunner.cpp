@@ -159,7 +159,10 @@ ProcessRunner::StartStatus ProcessRunner::start(const CommandPolicy::Decision &d
             [this, running](QProcess::ProcessError error) { onErrorOccurred(running, error); });
     connect(running, &QProcess::readyReadStandardOutput, this, [this, running]() { onOutput(running); });
     m_programs.append(running);
-    info(QStringLiteral("Starting %1 %2").arg(decision.executable, arguments.join(QLatin1Char(' '))));
+    QStringList shownArguments;
+    for (const QString &argument : qAsConst(arguments))
+        shownArguments << QLatin1Char('"') + argument + QLatin1Char('"');
+    info(QStringLiteral("Starting %1 %2").arg(decision.executable, shownArguments.join(QLatin1Char(' '))));
     running->start(decision.executable, arguments, QIODevice::ReadOnly);
     return Started;
 }

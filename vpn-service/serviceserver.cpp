@@ -13,11 +13,17 @@
 namespace {
 constexpr int handshakeTimeout = 5000;
 
-// What the log shows of a client's frame.
+// What the log shows of a client's text: one line, no control characters, bounded.
 QString shown(const QString &text)
 {
-    const QString simplified = text.simplified();
-    return simplified.size() > 300 ? simplified.left(300) + QStringLiteral("...") : simplified;
+    QString line = text.simplified();
+    if (line.size() > 300)
+        line = line.left(300) + QStringLiteral("...");
+    for (QChar &c : line) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('?');
+    }
+    return line;
 }
 } // namespace
 
@@ -135,8 +141,9 @@ void ServiceServer::onNewConnection()
 
 void ServiceServer::onDisconnected(Session *session)
 {
-    info(QStringLiteral("Client disconnected from port %1 (%2 program(s) running)")
+    info(QStringLiteral("Client disconnected from port %1, close code %2 (%3 program(s) running)")
              .arg(session->socket->peerPort())
+             .arg(session->socket->closeCode())
              .arg(m_runner->runningCount()));
     m_sessions.removeOne(session);
     session->socket->disconnect(this);

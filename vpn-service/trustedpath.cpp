@@ -21,9 +21,10 @@ QString TrustedPath::entryProblem(const QString &path, bool mustBeDirectory)
         return QStringLiteral("'%1' is not a directory").arg(path);
     if (status.st_uid != 0 && status.st_uid != ::geteuid())
         return QStringLiteral("'%1' belongs to another user").arg(path);
-    const bool groupWritable = (status.st_mode & S_IWGRP) && status.st_gid != 0;
-    const bool othersWritable
-        = (status.st_mode & S_IWOTH) && !(S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX));
+    // In a sticky directory nobody but an entry's owner may replace the entry.
+    const bool sticky = S_ISDIR(status.st_mode) && (status.st_mode & S_ISVTX);
+    const bool groupWritable = (status.st_mode & S_IWGRP) && status.st_gid != 0 && !sticky;
+    const bool othersWritable = (status.st_mode & S_IWOTH) && !sticky;
     if (groupWritable || othersWritable)
         return QStringLiteral("'%1' can be changed by other users").arg(path);
     return QString();

@@ -1,0 +1,478 @@
+#include "servicecontroller.h"
+#include "serviceprocess.h"
+#include "vpnprocess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QWebSocket>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// The test's programs at the allow-listed places beside a copy of the service:
+// "dns reset" prints and exits with 3, "dns user" and "killswitch enable ..."
+// run until they are ended, "openvpn" writes its arguments (to its log file).
+const QByteArray dnsScript = "#!/bin/sh\n"
+                             "case \"$1\" in\n"
+                             "reset) echo reset done; exit 3 ;;\n"
+                             "user) exec sleep 60 ;;\n"
+                             "*) exit 0 ;;\n"
+                             "esac\n";
+const QByteArray killSwitchScript = "#!/bin/sh\n[ \"$1\" = enable ] && exec sleep 60\nexit 0\n";
+const QByteArray openVpnScript = "#!/bin/sh\necho \"$@\"\n";
+
+quint16 freePort()
+{
+    QTcpServer server;
+    if (server.listen(QHostAddress::LocalHost, 6457))
+        return 6457;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+bool running(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+QString quoted(const QStringList &words)
+{
+    QStringList result;
+    for (const QString &word : words)
+        result << QLatin1Char('"') + word + QLatin1Char('"');
+    return QStringLiteral("start: ") + result.join(QLatin1Char(' '));
+}
+
+// A raw client of the service that keeps every frame it receives.
+class Client
+{
+public:
+    explicit Client(const QString &origin = QString()) : socket(origin)
+    {
+        QObject::connect(&socket, &QWebSocket::textMessageReceived,
+                         [this](const QString &text) { frames << text; });
+    }
+
+    // True when the handshake succeeded, false as soon as it failed.
+    bool open(quint16 port)
+    {
+        QSignalSpy connected(&socket, &QWebSocket::connected);
+        QSignalSpy failed(&socket, &QWebSocket::disconnected);
+        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port)));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (connected.isEmpty() && failed.isEmpty() && elapsed.elapsed() < 5000)
+            QTest::qWait(10);
+        return !connected.isEmpty();
+    }
+
+    void send(const QString &text) { socket.sendTextMessage(text); }
+
+    // The first frame received that matches the pattern, waiting for it.
+    QString waitFor(const QString &pattern, int timeout = 10000)
+    {
+        const QRegularExpression expression(QStringLiteral("^") + pattern + QStringLiteral("\n$"));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        do {
+            for (const QString &frame : qAsConst(frames)) {
+                if (expression.match(frame).hasMatch())
+                    return frame.trimmed();
+            }
+            QTest::qWait(20);
+        } while (elapsed.elapsed() < timeout);
+        return QString();
+    }
+
+    QWebSocket socket;
+    QStringList frames;
+};
+
+// The process id of a report.
+qint64 pidOf(const QString &report)
+{
+    return report.section(QLatin1Char(':'), 1).section(QLatin1Char(','), 0, 0).toLongLong();
+}
+} // namespace
+
+class TestVpnService : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void startAndFinishReports();
+    void killAndStop();
+    void severalProgramsAndInit();
+    void refusals_data();
+    void refusals();
+    void openVpnRunsWithScriptsOff();
+    void refusesOriginHeader();
+    void survivesMalformedFrames();
+    void clientLeavingMidCommand();
+    void reportsKeptForTheNextClient();
+    void clientClassesAgainstTheService();
+    void quittingEndsPrograms();
+
+private:
+    QString path(const QString &relative) const { return m_dir->filePath(relative); }
+    QString serviceLog() const;
+    bool allClientsGone() const;
+    void writeFile(const QString &relative, const QByteArray &content, int mode);
+
+    QScopedPointer<QTemporaryDir> m_dir;
+    QProcess m_service;
+    quint16 m_port = 0;
+};
+
+void TestVpnService::writeFile(const QString &relative, const QByteArray &content, int mode)
+{
+    QDir().mkpath(QFileInfo(path(relative)).path());
+    QFile file(path(relative));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+    file.close();
+    QVERIFY(::chmod(QFile::encodeName(file.fileName()).constData(), mode) == 0);
+}
+
+QString TestVpnService::serviceLog() const
+{
+    QFile file(path(QStringLiteral("service.log")));
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+bool TestVpnService::allClientsGone() const
+{
+    const QString log = serviceLog();
+    return log.count(QStringLiteral("Client connected")) == log.count(QStringLiteral("Client disconnected"));
+}
+
+void TestVpnService::initTestCase()
+{
+    if (::geteuid() != 0)
+        QSKIP("The vpn-service runs as root");
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+    QFile service(QStringLiteral(VPN_APP_DIR "/vpn-service"));
+    QVERIFY(service.copy(path(QStringLiteral("vpn-service"))));
+    QVERIFY(::chmod(QFile::encodeName(path(QStringLiteral("vpn-service"))).constData(), 0755) == 0);
+    writeFile(QStringLiteral("dns"), dnsScript, 0755);
+    writeFile(QStringLiteral("killswitch"), killSwitchScript, 0755);
+    writeFile(QStringLiteral("openvpn/bin/openvpn"), openVpnScript, 0755);
+
+    m_port = freePort();
+    m_service.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_service.start(path(QStringLiteral("vpn-service")),
+                    {QStringLiteral("--port"), QString::number(m_port), QStringLiteral("--log"),
+                     path(QStringLiteral("service.log"))});
+    QVERIFY(m_service.waitForStarted());
+    QTRY_VERIFY(serviceLog().contains(QStringLiteral("Listening on 127.0.0.1:%1").arg(m_port)));
+}
+
+void TestVpnService::cleanupTestCase()
+{
+    if (m_service.state() != QProcess::NotRunning) {
+        m_service.kill();
+        m_service.waitForFinished();
+    }
+}
+
+void TestVpnService::startAndFinishReports()
+{
+    Client client;
+    QVERIFY(client.open(m_port));
+    client.send(QStringLiteral("init: connection"));
+    client.send(quoted({path("dns"), "reset"}));
+    const QString started = client.waitFor(QStringLiteral("started:\\d+,0,dns"));
+    QVERIFY(!started.isEmpty());
+    const qint64 pid = pidOf(started);
+    QVERIFY(pid > 0);
+    QCOMPARE(client.waitFor(QStringLiteral("finished:%1,3,dns").arg(pid)),
+             QStringLiteral("finished:%1,3,dns").arg(pid));
+    // Output is plain text that no client takes for a report, after the start.
+    QVERIFY(client.frames.indexOf(QStringLiteral("dns: reset done\n"))
+            > client.frames.indexOf(started + '\n'));
+    for (const QString &frame : qAsConst(client.frames))
+        QVERIFY(frame.endsWith(QLatin1Char('\n')) && frame.count(QLatin1Char('\n')) == 1);
+}
+
+void TestVpnService::killAndStop()
+{
+    Client client;
+    QVERIFY(client.open(m_port));
+    client.send(QStringLiteral("init: connection"));
+
+    client.send(quoted({path("dns"), "user", "eth0@192.168.1.1"}));
+    qint64 pid = pidOf(client.waitFor(QStringLiteral("started:\\d+,0,dns")));
+    QVERIFY(running(pid));
+    client.send(QStringLiteral("start: <kill dns>"));
+    QVERIFY(!client.waitFor(QStringLiteral("finished:%1,143,dns").arg(pid)).isEmpty());
+    QTRY_VERIFY(!running(pid));
+
+    client.frames.clear();
+    client.send(quoted({path("killswitch"), "enable", "all", "198.51.100.7", ""}));
+    pid = pidOf(client.waitFor(QStringLiteral("started:\\d+,0,killswitch")));
+    client.send(QStringLiteral("stop: <killswitch>"));
+    QVERIFY(!client.waitFor(QStringLiteral("finished:%1,143,killswitch").arg(pid)).isEmpty());
+
+    // Ending what does not run is no error and reports nothing.
+    client.frames.clear();
+    client.send(QStringLiteral("start: <kill openvpn>"));
+    client.send(quoted({path("killswitch"), "disable", "all"}));
+    QVERIFY(!client.waitFor(QStringLiteral("finished:\\d+,0,killswitch")).isEmpty());
+    QCOMPARE(client.frames.filter(QStringLiteral("openvpn")).size(), 0);
+}
+
+void TestVpnService::severalProgramsAndInit()
+{
+    Client first;
+    QVERIFY(first.open(m_port));
+    first.send(QStringLiteral("init: connection"));
+    first.send(quoted({path("dns"), "user"}));
+    first.send(quoted({path("killswitch"), "enable", "all", "198.51.100.7", "local"}));
+    const qint64 dns = pidOf(first.waitFor(QStringLiteral("started:\\d+,0,dns")));
+    const qint64 killSwitch = pidOf(first.waitFor(QStringLiteral("started:\\d+,0,killswitch")));
+    QVERIFY(running(dns) && running(killSwitch));
+
+    // A client starting afresh ends what the earlier one left running; both hear of it.
+    Client second;
+    QVERIFY(second.open(m_port));
+    second.send(QStringLiteral("init: connection"));
+    for (Client *client : {&first, &second}) {
+        QVERIFY(!client->waitFor(QStringLiteral("finished:%1,143,dns").arg(dns)).isEmpty());
+        QVERIFY(!client->waitFor(QStringLiteral("finished:%1,143,killswitch").arg(killSwitch)).isEmpty());
+    }
+    QVERIFY(!running(dns) && !running(killSwitch));
+}
+
+void TestVpnService::refusals_data()
+{
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QString>("reason");
+
+    const QString marker = QStringLiteral("/tmp/vpn-service-test-must-not-exist");
+    QTest::newRow("shell") << QStringList {"/bin/sh", "-c", "touch " + marker} << "started:0,1,sh"
+                           << "Refused to start 'sh': program is not allowed";
+    QTest::newRow("path leaving the directory")
+        << QStringList {path("../../bin/sh"), "-c", "touch " + marker} << "started:0,1,sh"
+        << "program is not allowed";
+    QTest::newRow("tool with foreign arguments")
+        << QStringList {path("dns"), "-c", "touch " + marker} << "started:0,1,dns"
+        << "arguments are not allowed for dns";
+    QTest::newRow("program missing") << QStringList {path("wireguard/bin/wireguard-service"), "--add",
+                                                     path("wg0.conf"), "--port", "61976"}
+                                     << "started:0,1,wireguard-service"
+                                     << "does not exist";
+}
+
+void TestVpnService::refusals()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QString, report);
+    QFETCH(QString, reason);
+    Client client;
+    QVERIFY(client.open(m_port));
+    client.send(quoted(words));
+    QCOMPARE(client.waitFor(report), report);
+    QTRY_VERIFY(serviceLog().contains(reason));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/vpn-service-test-must-not-exist")));
+}
+
+void TestVpnService::openVpnRunsWithScriptsOff()
+{
+    writeFile(QStringLiteral("client.ovpn"), "client\nremote 198.51.100.7 1194 udp\n", 0600);
+    writeFile(QStringLiteral("hook.ovpn"), "client\nscript-security 2\nup /bin/sh\n", 0600);
+    writeFile(QStringLiteral("openvpn.log"), QByteArray(), 0600);
+    const auto command = [this](const QString &config) {
+        return quoted({path("openvpn/bin/openvpn"), "--config", path(config), "--management", "127.0.0.1",
+                       "61973", "--management-query-passwords", "--management-client", "--log-append",
+                       path("openvpn.log")});
+    };
+    Client client;
+    QVERIFY(client.open(m_port));
+
+    client.send(command(QStringLiteral("hook.ovpn")));
+    QCOMPARE(client.waitFor(QStringLiteral("started:0,1,openvpn")), QStringLiteral("started:0,1,openvpn"));
+    QTRY_VERIFY(serviceLog().contains(
+        QStringLiteral("Refused to start 'openvpn': line 2: directive 'script-security' is not allowed")));
+
+    client.send(command(QStringLiteral("client.ovpn")));
+    const qint64 pid = pidOf(client.waitFor(QStringLiteral("started:\\d+,0,openvpn")));
+    QVERIFY(!client.waitFor(QStringLiteral("finished:%1,0,openvpn").arg(pid)).isEmpty());
+    QFile log(path(QStringLiteral("openvpn.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString line = QString::fromUtf8(log.readAll()).trimmed();
+    QVERIFY2(line.startsWith(QStringLiteral("--config /"))
+                 && line.endsWith(QStringLiteral("--script-security 1")),
+             qPrintable(line));
+    QVERIFY(!line.contains(path(QStringLiteral("client.ovpn"))));
+}
+
+void TestVpnService::refusesOriginHeader()
+{
+    Client page(QStringLiteral("http://example.com"));
+    QVERIFY(!page.open(m_port));
+    QTRY_VERIFY(serviceLog().contains(
+        QStringLiteral("Refused a handshake with the Origin header 'http://example.com'")));
+    Client client;
+    QVERIFY(client.open(m_port));
+}
+
+void TestVpnService::survivesMalformedFrames()
+{
+    Client client;
+    QVERIFY(client.open(m_port));
+    QRandomGenerator random(4711);
+    const QStringList forms
+        = {QStringLiteral("start:"), QStringLiteral("start: <kill"), QStringLiteral("stop: "),
+           QStringLiteral("init: "), QStringLiteral("start: \""),    QStringLiteral("exec: ")};
+    int errors = 0;
+    for (int i = 0; i < 1000; ++i) {
+        QByteArray noise(random.bounded(1, 200), Qt::Uninitialized);
+        for (char &c : noise)
+            c = static_cast<char>(random.bounded(1, 256));
+        if (i % 10 == 0) {
+            client.socket.sendBinaryMessage(noise);
+            ++errors;
+        } else {
+            const QString text = forms.at(i % forms.size()) + QString::fromLatin1(noise);
+            client.send(text);
+            // Refused starts are answered by a report, everything else by an error.
+            ++errors;
+        }
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(client.frames.size() >= errors, 30000);
+    QVERIFY(client.frames.filter(QRegularExpression(QStringLiteral("^(error: |started:0,1,)"))).size()
+            == errors);
+    QVERIFY(client.frames.filter(QRegularExpression(QStringLiteral("^finished:"))).isEmpty());
+
+    // An oversized frame costs that client its connection, nobody else anything.
+    Client other;
+    QVERIFY(other.open(m_port));
+    QSignalSpy closed(&client.socket, &QWebSocket::disconnected);
+    client.send(QString(1024 * 1024, QLatin1Char('x')));
+    QVERIFY(closed.wait(10000));
+    QCOMPARE(m_service.state(), QProcess::Running);
+    other.send(quoted({path("dns"), "reset"}));
+    QVERIFY(!other.waitFor(QStringLiteral("finished:\\d+,3,dns")).isEmpty());
+}
+
+void TestVpnService::clientLeavingMidCommand()
+{
+    {
+        Client leaving;
+        QVERIFY(leaving.open(m_port));
+        leaving.send(QStringLiteral("init: connection"));
+        leaving.send(quoted({path("dns"), "user"}));
+        leaving.socket.flush();
+        leaving.socket.abort();
+    }
+    // The program runs on; the next client learns of its end.
+    Client next;
+    QVERIFY(next.open(m_port));
+    QTRY_VERIFY(serviceLog().contains(QStringLiteral("Client disconnected")));
+    QTRY_VERIFY(serviceLog().contains(QStringLiteral("Started dns")));
+    next.send(QStringLiteral("start: <kill dns>"));
+    const QString finished = next.waitFor(QStringLiteral("finished:\\d+,143,dns"));
+    QVERIFY(!finished.isEmpty());
+    QVERIFY(!running(pidOf(finished)));
+}
+
+void TestVpnService::reportsKeptForTheNextClient()
+{
+    const auto startAndLeave = [this]() -> qint64 {
+        Client leaving;
+        if (!leaving.open(m_port))
+            return 0;
+        leaving.send(quoted({path("dns"), "user"}));
+        return pidOf(leaving.waitFor(QStringLiteral("started:\\d+,0,dns")));
+    };
+
+    // The program ends while no client is there: the next one hears of it.
+    qint64 pid = startAndLeave();
+    QVERIFY(pid > 0);
+    QTRY_VERIFY(allClientsGone());
+    QVERIFY(::kill(static_cast<pid_t>(pid), SIGTERM) == 0);
+    QTRY_VERIFY(serviceLog().contains(QStringLiteral("Finished dns, process %1").arg(pid)));
+    Client next;
+    QVERIFY(next.open(m_port));
+    QVERIFY(!next.waitFor(QStringLiteral("finished:%1,143,dns").arg(pid)).isEmpty());
+
+    // A client starting afresh does not get an earlier client's reports.
+    next.socket.close();
+    pid = startAndLeave();
+    QVERIFY(pid > 0);
+    QTRY_VERIFY(allClientsGone());
+    QVERIFY(::kill(static_cast<pid_t>(pid), SIGTERM) == 0);
+    QTRY_VERIFY(serviceLog().contains(QStringLiteral("Finished dns, process %1").arg(pid)));
+    Client fresh;
+    QVERIFY(fresh.open(m_port));
+    fresh.send(QStringLiteral("init: connection"));
+    QTRY_VERIFY(serviceLog().contains(QStringLiteral("Dropped 1 report(s) of an earlier client")));
+    QVERIFY(fresh.waitFor(QStringLiteral("finished:.*"), 500).isEmpty());
+}
+
+void TestVpnService::clientClassesAgainstTheService()
+{
+    ServiceController controller(true, nullptr, m_port, 500);
+    ServiceProcess dns(QStringLiteral("dns"));
+    VpnProcess engine(QStringLiteral("killswitch"));
+    QSignalSpy dnsStarted(&dns, &ServiceProcess::started);
+    QSignalSpy dnsFinished(&dns, &ServiceProcess::finished);
+    QSignalSpy engineStarted(&engine, &ServiceProcess::started);
+    QSignalSpy engineFinished(&engine, &ServiceProcess::finished);
+    QSignalSpy engineError(&engine, &ServiceProcess::error);
+
+    // Given before the link is up: sent after "init: connection".
+    dns.start(QStringList {path("dns"), QStringLiteral("reset")});
+    QVERIFY(dnsFinished.wait(10000));
+    QCOMPARE(dnsStarted.count(), 1);
+    QCOMPARE(dnsFinished.first().first().toInt(), 3);
+    QCOMPARE(dns.state(), ServiceProcess::NotRunning);
+
+    engine.start(QStringList {path("killswitch"), QStringLiteral("enable"), QStringLiteral("all"),
+                              QStringLiteral("198.51.100.7"), QString()});
+    QVERIFY(engineStarted.wait(10000));
+    QCOMPARE(engine.state(), ServiceProcess::Running);
+    engine.kill();
+    QVERIFY(engineFinished.wait(10000));
+    QCOMPARE(engineFinished.first().first().toInt(), 143);
+
+    engine.start(QStringList {path("killswitch"), QStringLiteral("enable"), QStringLiteral("all"),
+                              QStringLiteral("not-an-address"), QString()});
+    QVERIFY(engineError.wait(10000));
+    QCOMPARE(engineError.first().first().toInt(), 1);
+    QCOMPARE(engine.state(), ServiceProcess::NotRunning);
+}
+
+void TestVpnService::quittingEndsPrograms()
+{
+    Client client;
+    QVERIFY(client.open(m_port));
+    client.send(quoted({path("dns"), "user"}));
+    const qint64 pid = pidOf(client.waitFor(QStringLiteral("started:\\d+,0,dns")));
+    QVERIFY(running(pid));
+    m_service.terminate();
+    QVERIFY(m_service.waitForFinished(10000));
+    QCOMPARE(m_service.exitCode(), 0);
+    QVERIFY(!running(pid));
+    QVERIFY(serviceLog().contains(QStringLiteral("Finished dns, process %1, exit code 143").arg(pid)));
+}
+
+QTEST_GUILESS_MAIN(TestVpnService)
+#include "test_vpnservice.moc"
