@@ -25,6 +25,7 @@ public:
     using QProcess::QProcess;
 
     QString name;
+    bool engine = false;
     qint64 pid = 0;
     bool startReported = false;
     QScopedPointer<QTemporaryDir> privateDir;
@@ -64,8 +65,8 @@ QProcessEnvironment cleanEnvironment()
 }
 } // namespace
 
-ProcessRunner::ProcessRunner(QObject *parent, int maxProcesses)
-    : QObject(parent), m_maxProcesses(maxProcesses)
+ProcessRunner::ProcessRunner(QObject *parent, int maxProcesses, int toolTimeLimit)
+    : QObject(parent), m_maxProcesses(maxProcesses), m_toolTimeLimit(toolTimeLimit)
 {
     setObjectName(QStringLiteral("ProcessRunner"));
 }
@@ -109,6 +110,8 @@ ProcessRunner::StartStatus ProcessRunner::start(const CommandPolicy::Decision &d
 
     QScopedPointer<RunningProgram> program(new RunningProgram);
     program->name = decision.name;
+    program->engine = decision.program == CommandPolicy::Program::OpenVpn
+        || decision.program == CommandPolicy::Program::WireGuard;
     QStringList arguments = decision.arguments;
 
     if (!decision.configPath.isEmpty()) {
@@ -159,6 +162,18 @@ ProcessRunner::StartStatus ProcessRunner::start(const CommandPolicy::Decision &d
             [this, running](QProcess::ProcessError error) { onErrorOccurred(running, error); });
     connect(running, &QProcess::readyReadStandardOutput, this, [this, running]() { onOutput(running); });
     m_programs.append(running);
+    if (!running->engine) {
+        QTimer *limit = new QTimer(running);
+        limit->setSingleShot(true);
+        connect(limit, &QTimer::timeout, this, [this, running]() {
+            qWarning().noquote() << objectName()
+                    + QStringLiteral(": %1 runs longer than %2 ms, ending it")
+                          .arg(running->name)
+                          .arg(m_toolTimeLimit);
+            endProgram(running, true);
+        });
+        limit->start(m_toolTimeLimit);
+    }
     QStringList shownArguments;
     for (const QString &argument : qAsConst(arguments))
         shownArguments << QLatin1Char('"') + argument + QLatin1Char('"');
@@ -235,6 +250,18 @@ void ProcessRunner::release(RunningProgram *program)
     program->deleteLater();
 }
 
+void ProcessRunner::endProgram(RunningProgram *program, bool force)
+{
+    program->signalGroup(SIGTERM);
+    if (!force)
+        return;
+    QPointer<RunningProgram> guarded(program);
+    QTimer::singleShot(killGraceTime, this, [guarded]() {
+        if (guarded && guarded->state() != QProcess::NotRunning)
+            guarded->signalGroup(SIGKILL);
+    });
+}
+
 int ProcessRunner::end(const QString &name, bool force)
 {
     int count = 0;
@@ -242,14 +269,7 @@ int ProcessRunner::end(const QString &name, bool force)
         if (program->name != name || program->state() == QProcess::NotRunning)
             continue;
         ++count;
-        program->signalGroup(SIGTERM);
-        if (force) {
-            QPointer<RunningProgram> guarded(program);
-            QTimer::singleShot(killGraceTime, this, [guarded]() {
-                if (guarded && guarded->state() != QProcess::NotRunning)
-                    guarded->signalGroup(SIGKILL);
-            });
-        }
+        endProgram(program, force);
     }
     info(QStringLiteral("%1 %2: %3 program(s)")
              .arg(force ? QStringLiteral("Kill") : QStringLiteral("Stop"), name)
@@ -257,16 +277,16 @@ int ProcessRunner::end(const QString &name, bool force)
     return count;
 }
 
-int ProcessRunner::endAll()
+int ProcessRunner::endEngines()
 {
-    QStringList names;
-    for (const RunningProgram *program : qAsConst(m_programs)) {
-        if (!names.contains(program->name))
-            names << program->name;
-    }
     int count = 0;
-    for (const QString &name : qAsConst(names))
-        count += end(name, true);
+    for (RunningProgram *program : qAsConst(m_programs)) {
+        if (!program->engine || program->state() == QProcess::NotRunning)
+            continue;
+        ++count;
+        endProgram(program, true);
+    }
+    info(QStringLiteral("End the engines: %1 program(s)").arg(count));
     return count;
 }
 

@@ -9,7 +9,10 @@
 class RunningProgram;
 
 // The programs the service runs, each in a process group of its own, with a
-// clean environment. Every start is answered by one "started:" report
+// clean environment. The VPN engines run until they are ended; the tools
+// (kill switch, DNS) are short commands that are left to finish, since
+// cutting one off could leave the firewall or the DNS half changed, but one
+// that runs longer than the tool time limit is ended. Every start is answered by one "started:" report
 // (status 0, or a non-zero status when it was refused or failed to start),
 // and every started program by one "finished:" report when it ends: its exit
 // code, or 128 plus the signal number when a signal ended it.
@@ -27,8 +30,10 @@ public:
     // How long an ending program has between SIGTERM and SIGKILL.
     static constexpr int killGraceTime = 2000;
     static constexpr int maxOutputLine = 4096;
+    static constexpr int defaultToolTimeLimit = 60000;
 
-    explicit ProcessRunner(QObject *parent = nullptr, int maxProcesses = defaultMaxProcesses);
+    explicit ProcessRunner(QObject *parent = nullptr, int maxProcesses = defaultMaxProcesses,
+                           int toolTimeLimit = defaultToolTimeLimit);
     ~ProcessRunner() override;
 
     // Runs an allowed program for a client of the given user. The files the
@@ -41,8 +46,8 @@ public:
     // SIGTERM to every program of that name; with force, SIGKILL follows
     // after the grace time. Returns how many were signalled.
     int end(const QString &name, bool force);
-    // Ends every program, forcefully.
-    int endAll();
+    // Ends every VPN engine, forcefully; the tools finish on their own.
+    int endEngines();
     // For the service's own exit: ends every program and waits up to msecs.
     void shutdown(int msecs);
 
@@ -65,8 +70,10 @@ private:
     void onErrorOccurred(RunningProgram *program, QProcess::ProcessError error);
     void onOutput(RunningProgram *program);
     void release(RunningProgram *program);
+    void endProgram(RunningProgram *program, bool force);
     void info(const QString &text) const;
 
     int m_maxProcesses;
+    int m_toolTimeLimit;
     QList<RunningProgram *> m_programs;
 };

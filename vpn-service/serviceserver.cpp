@@ -192,8 +192,9 @@ void ServiceServer::handle(Session *session, const ServiceCommand &command)
 {
     switch (command.kind()) {
     case ServiceCommand::Kind::Init:
-        // A client starting afresh: whatever an earlier one left running ends.
-        m_runner->endAll();
+        // A client starting afresh, or one that is leaving: no engine of an
+        // earlier session runs on. A tool still at work is left to finish.
+        m_runner->endEngines();
         return;
     case ServiceCommand::Kind::Kill:
         m_runner->end(command.name(), true);

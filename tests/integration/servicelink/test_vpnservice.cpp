@@ -19,7 +19,8 @@
 namespace {
 // The test's programs at the allow-listed places beside a copy of the service:
 // "dns reset" prints and exits with 3, "dns user" and "killswitch enable ..."
-// run until they are ended, "openvpn" writes its arguments (to its log file).
+// run until they are ended, "openvpn" writes its arguments (to its log file)
+// and runs on when its configuration has a "# stay" line.
 const QByteArray dnsScript = "#!/bin/sh\n"
                              "case \"$1\" in\n"
                              "reset) echo reset done; exit 3 ;;\n"
@@ -27,7 +28,8 @@ const QByteArray dnsScript = "#!/bin/sh\n"
                              "*) exit 0 ;;\n"
                              "esac\n";
 const QByteArray killSwitchScript = "#!/bin/sh\n[ \"$1\" = enable ] && exec sleep 60\nexit 0\n";
-const QByteArray openVpnScript = "#!/bin/sh\necho \"$@\"\n";
+const QByteArray openVpnScript
+    = "#!/bin/sh\necho \"$@\"\ngrep -q '^# stay' \"$2\" && exec sleep 60\nexit 0\n";
 
 quint16 freePort()
 {
@@ -239,24 +241,30 @@ void TestVpnService::killAndStop()
 
 void TestVpnService::severalProgramsAndInit()
 {
+    writeFile(QStringLiteral("stay.ovpn"), "client\n# stay\n", 0600);
+    writeFile(QStringLiteral("openvpn.log"), QByteArray(), 0600);
     Client first;
     QVERIFY(first.open(m_port));
     first.send(QStringLiteral("init: connection"));
-    first.send(quoted({path("dns"), "user"}));
+    first.send(quoted({path("openvpn/bin/openvpn"), "--config", path("stay.ovpn"), "--management",
+                       "127.0.0.1", "61973", "--management-query-passwords", "--management-client",
+                       "--log-append", path("openvpn.log")}));
     first.send(quoted({path("killswitch"), "enable", "all", "198.51.100.7", "local"}));
-    const qint64 dns = pidOf(first.waitFor(QStringLiteral("started:\\d+,0,dns")));
-    const qint64 killSwitch = pidOf(first.waitFor(QStringLiteral("started:\\d+,0,killswitch")));
-    QVERIFY(running(dns) && running(killSwitch));
+    const qint64 engine = pidOf(first.waitFor(QStringLiteral("started:\\d+,0,openvpn")));
+    const qint64 tool = pidOf(first.waitFor(QStringLiteral("started:\\d+,0,killswitch")));
+    QVERIFY(running(engine) && running(tool));
 
-    // A client starting afresh ends what the earlier one left running; both hear of it.
+    // A client starting afresh ends the engine an earlier one left running;
+    // both hear of it. A tool at work is left to finish.
     Client second;
     QVERIFY(second.open(m_port));
     second.send(QStringLiteral("init: connection"));
-    for (Client *client : {&first, &second}) {
-        QVERIFY(!client->waitFor(QStringLiteral("finished:%1,143,dns").arg(dns)).isEmpty());
-        QVERIFY(!client->waitFor(QStringLiteral("finished:%1,143,killswitch").arg(killSwitch)).isEmpty());
-    }
-    QVERIFY(!running(dns) && !running(killSwitch));
+    for (Client *client : {&first, &second})
+        QVERIFY(!client->waitFor(QStringLiteral("finished:%1,143,openvpn").arg(engine)).isEmpty());
+    QVERIFY(!running(engine));
+    QVERIFY(running(tool));
+    second.send(QStringLiteral("start: <kill killswitch>"));
+    QVERIFY(!second.waitFor(QStringLiteral("finished:%1,143,killswitch").arg(tool)).isEmpty());
 }
 
 void TestVpnService::refusals_data()

@@ -34,6 +34,8 @@ private slots:
     void exitCodes();
     void outputLines();
     void stopAndKill();
+    void endEnginesLeavesTools();
+    void toolTimeLimit();
     void leftoversEndWithTheProgram();
     void cleanEnvironment();
     void refusals();
@@ -46,6 +48,8 @@ private:
     void writeScript(const QString &relativePath, const QByteArray &body);
     CommandPolicy::Decision decide(const QStringList &arguments,
                                    const QString &program = QStringLiteral("dns"));
+    // OpenVPN as the client starts it, with that configuration and a log file.
+    CommandPolicy::Decision openVpnDecision(const QByteArray &config);
     // Starts the program and waits for its "started:" report; returns its process id.
     qint64 startAndWait(ProcessRunner &runner, const CommandPolicy::Decision &decision, QSignalSpy &reports);
     QString finishedReport(QSignalSpy &reports);
@@ -73,6 +77,20 @@ void TestProcessRunner::writeScript(const QString &relativePath, const QByteArra
 CommandPolicy::Decision TestProcessRunner::decide(const QStringList &arguments, const QString &program)
 {
     return CommandPolicy(m_dir->path()).check(QStringList {m_dir->filePath(program)} + arguments);
+}
+
+CommandPolicy::Decision TestProcessRunner::openVpnDecision(const QByteArray &config)
+{
+    const QString configPath = m_dir->filePath("general.ovpn");
+    const QString logPath = m_dir->filePath("x-vpn.log");
+    QFile configFile(configPath);
+    if (configFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        configFile.write(config);
+    QFile logFile(logPath);
+    logFile.open(QIODevice::Append);
+    return decide({"--config", configPath, "--management", "127.0.0.1", "61973",
+                   "--management-query-passwords", "--management-client", "--log-append", logPath},
+                  "openvpn/bin/openvpn");
 }
 
 qint64 TestProcessRunner::startAndWait(ProcessRunner &runner, const CommandPolicy::Decision &decision,
@@ -163,16 +181,30 @@ void TestProcessRunner::stopAndKill()
     QCOMPARE(runner.end("dns", true), 1);
     QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGKILL, "dns"));
     QVERIFY(elapsed.elapsed() >= ProcessRunner::killGraceTime - 100);
+}
 
-    // Init: every program, of every name, ends.
-    writeScript("dns", "exec sleep 30");
+void TestProcessRunner::endEnginesLeavesTools()
+{
+    writeScript("openvpn/bin/openvpn", "exec sleep 30");
+    writeScript("dns", "echo working; sleep 1; exit 0");
+    ProcessRunner runner;
+    QSignalSpy reports(&runner, &ProcessRunner::report);
+    QSignalSpy output(&runner, &ProcessRunner::output);
+    const qint64 engine = startAndWait(runner, openVpnDecision("client\n"), reports);
+    const qint64 tool = startAndWait(runner, decide({"user", "eth0@192.168.1.1"}), reports);
+    QTRY_COMPARE(output.count(), 1);
+    QCOMPARE(runner.endEngines(), 1);
+    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(engine, 128 + SIGTERM, "openvpn"));
+    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(tool, 0, "dns"));
+}
+
+void TestProcessRunner::toolTimeLimit()
+{
     writeScript("killswitch", "exec sleep 30");
-    startAndWait(runner, decide({"reset"}), reports);
-    startAndWait(runner, decide({"disable", "all"}, "killswitch"), reports);
-    QCOMPARE(runner.endAll(), 2);
-    QStringList finished {finishedReport(reports), finishedReport(reports)};
-    QCOMPARE(finished.filter(QRegularExpression("^finished:\\d+,143,(dns|killswitch)$")).size(), 2);
-    QCOMPARE(runner.runningCount(), 0);
+    ProcessRunner runner(nullptr, ProcessRunner::defaultMaxProcesses, 300);
+    QSignalSpy reports(&runner, &ProcessRunner::report);
+    const qint64 pid = startAndWait(runner, decide({"disable", "all"}, "killswitch"), reports);
+    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGTERM, "killswitch"));
 }
 
 void TestProcessRunner::leftoversEndWithTheProgram()
@@ -245,12 +277,7 @@ void TestProcessRunner::openVpnRunsOnACheckedCopy()
     // The fake engine shows its arguments and the configuration it was given.
     writeScript("openvpn/bin/openvpn", "echo \"$@\"; cat \"$2\"; echo \"$2\" > \"$0.copy\"");
     const QString config = m_dir->filePath("general.ovpn");
-    const QString log = m_dir->filePath("x-vpn.log");
-    QFile configFile(config);
-    QVERIFY(configFile.open(QIODevice::WriteOnly));
-    configFile.write("client\nremote 198.51.100.7 1194\n");
-    configFile.close();
-    QFile logFile(log);
+    QFile logFile(m_dir->filePath("x-vpn.log"));
     QVERIFY(logFile.open(QIODevice::WriteOnly));
     logFile.write("earlier\n");
     logFile.close();
@@ -258,11 +285,7 @@ void TestProcessRunner::openVpnRunsOnACheckedCopy()
     ProcessRunner runner;
     QSignalSpy reports(&runner, &ProcessRunner::report);
     QSignalSpy output(&runner, &ProcessRunner::output);
-    const CommandPolicy::Decision decision
-        = decide({"--config", config, "--management", "127.0.0.1", "61973", "--management-query-passwords",
-                  "--management-client", "--log-append", log},
-                 "openvpn/bin/openvpn");
-    const qint64 pid = startAndWait(runner, decision, reports);
+    const qint64 pid = startAndWait(runner, openVpnDecision("client\nremote 198.51.100.7 1194\n"), reports);
     QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(pid, 0, "openvpn"));
     QCOMPARE(output.count(), 0);
 
