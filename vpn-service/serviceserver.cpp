@@ -9,6 +9,7 @@
 #include <QWebSocket>
 #include <QWebSocketCorsAuthenticator>
 #include <QWebSocketServer>
+#include <algorithm>
 
 namespace {
 constexpr int handshakeTimeout = 5000;
@@ -108,13 +109,15 @@ void ServiceServer::onNewConnection()
             refuse(socket, QStringLiteral("not a local peer"));
             continue;
         }
-        if (m_sessions.size() >= maxSessions) {
-            refuse(socket, QStringLiteral("too many clients"));
-            continue;
-        }
         const qint64 uid = PeerCredentials::loopbackPeerUid(socket->localPort(), socket->peerPort());
         if (uid < 0) {
             refuse(socket, QStringLiteral("the peer's user is unknown"));
+            continue;
+        }
+        const auto sameUser = [uid](const Session *session) { return session->uid == uid; };
+        if (m_sessions.size() >= maxSessions
+            || std::count_if(m_sessions.cbegin(), m_sessions.cend(), sameUser) >= maxSessionsPerUser) {
+            refuse(socket, QStringLiteral("too many clients"));
             continue;
         }
         socket->setMaxAllowedIncomingFrameSize(maxFrameSize);
@@ -227,7 +230,7 @@ void ServiceServer::onReport(const QString &text)
 {
     bool delivered = false;
     for (Session *session : qAsConst(m_sessions)) {
-        if (!session->ready)
+        if (!session->ready || session->socket->state() != QAbstractSocket::ConnectedState)
             continue;
         send(session, text);
         delivered = true;

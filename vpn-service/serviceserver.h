@@ -29,7 +29,9 @@ class ServiceServer : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int maxSessions = 8;
+    static constexpr int maxSessions = 16;
+    // So that one user's idle connections cannot shut out another's client.
+    static constexpr int maxSessionsPerUser = 4;
     static constexpr int maxFrameSize = 64 * 1024;
     static constexpr int maxUndeliveredReports = 64;
     // How long a new client may be silent before it gets the kept reports.

@@ -12,6 +12,9 @@
 #include <QWebSocket>
 #include <QtTest>
 
+#include <memory>
+#include <vector>
+
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,6 +127,7 @@ private slots:
     void openVpnRunsWithScriptsOff();
     void refusesOriginHeader();
     void survivesMalformedFrames();
+    void clientsPerUserAreBounded();
     void clientLeavingMidCommand();
     void reportsKeptForTheNextClient();
     void clientClassesAgainstTheService();
@@ -132,7 +136,8 @@ private slots:
 private:
     QString path(const QString &relative) const { return m_dir->filePath(relative); }
     QString serviceLog() const;
-    bool allClientsGone() const;
+    // Clients the service counts as connected, by its log.
+    int connectedClients() const;
     void writeFile(const QString &relative, const QByteArray &content, int mode);
 
     QScopedPointer<QTemporaryDir> m_dir;
@@ -157,10 +162,10 @@ QString TestVpnService::serviceLog() const
     return QString::fromUtf8(file.readAll());
 }
 
-bool TestVpnService::allClientsGone() const
+int TestVpnService::connectedClients() const
 {
     const QString log = serviceLog();
-    return log.count(QStringLiteral("Client connected")) == log.count(QStringLiteral("Client disconnected"));
+    return log.count(QStringLiteral("Client connected")) - log.count(QStringLiteral("Client disconnected"));
 }
 
 void TestVpnService::initTestCase()
@@ -380,6 +385,29 @@ void TestVpnService::survivesMalformedFrames()
     QVERIFY(!other.waitFor(QStringLiteral("finished:\\d+,3,dns")).isEmpty());
 }
 
+void TestVpnService::clientsPerUserAreBounded()
+{
+    QTRY_COMPARE(connectedClients(), 0);
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < 4; ++i) {
+        clients.push_back(std::make_unique<Client>());
+        QVERIFY(clients.back()->open(m_port));
+    }
+    Client extra;
+    QSignalSpy closed(&extra.socket, &QWebSocket::disconnected);
+    extra.open(m_port);
+    QTRY_VERIFY(!closed.isEmpty());
+    QCOMPARE(extra.socket.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
+    QVERIFY(serviceLog().contains(QStringLiteral("too many clients")));
+
+    clients.pop_back();
+    QTRY_COMPARE(connectedClients(), 3);
+    Client again;
+    QVERIFY(again.open(m_port));
+    again.send(quoted({path("dns"), "reset"}));
+    QVERIFY(!again.waitFor(QStringLiteral("finished:\\d+,3,dns")).isEmpty());
+}
+
 void TestVpnService::clientLeavingMidCommand()
 {
     {
@@ -414,7 +442,7 @@ void TestVpnService::reportsKeptForTheNextClient()
     // The program ends while no client is there: the next one hears of it.
     qint64 pid = startAndLeave();
     QVERIFY(pid > 0);
-    QTRY_VERIFY(allClientsGone());
+    QTRY_COMPARE(connectedClients(), 0);
     QVERIFY(::kill(static_cast<pid_t>(pid), SIGTERM) == 0);
     QTRY_VERIFY(serviceLog().contains(QStringLiteral("Finished dns, process %1").arg(pid)));
     Client next;
@@ -425,7 +453,7 @@ void TestVpnService::reportsKeptForTheNextClient()
     next.socket.close();
     pid = startAndLeave();
     QVERIFY(pid > 0);
-    QTRY_VERIFY(allClientsGone());
+    QTRY_COMPARE(connectedClients(), 0);
     QVERIFY(::kill(static_cast<pid_t>(pid), SIGTERM) == 0);
     QTRY_VERIFY(serviceLog().contains(QStringLiteral("Finished dns, process %1").arg(pid)));
     Client fresh;
