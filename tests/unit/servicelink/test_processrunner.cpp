@@ -32,6 +32,7 @@ private slots:
     void init();
     void exitCodes_data();
     void exitCodes();
+    void failedStart();
     void outputLines();
     void stopAndKill();
     void endEnginesLeavesTools();
@@ -52,7 +53,8 @@ private:
     CommandPolicy::Decision openVpnDecision(const QByteArray &config);
     // Starts the program and waits for its "started:" report; returns its process id.
     qint64 startAndWait(ProcessRunner &runner, const CommandPolicy::Decision &decision, QSignalSpy &reports);
-    QString finishedReport(QSignalSpy &reports);
+    // The next report, waiting for it.
+    QString nextReport(QSignalSpy &reports);
 
     QScopedPointer<QTemporaryDir> m_dir;
 };
@@ -111,7 +113,7 @@ qint64 TestProcessRunner::startAndWait(ProcessRunner &runner, const CommandPolic
     return fields.value(0).toLongLong();
 }
 
-QString TestProcessRunner::finishedReport(QSignalSpy &reports)
+QString TestProcessRunner::nextReport(QSignalSpy &reports)
 {
     [&]() { QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), 10000); }();
     return reports.isEmpty() ? QString() : reports.takeFirst().first().toString();
@@ -136,7 +138,24 @@ void TestProcessRunner::exitCodes()
     QSignalSpy reports(&runner, &ProcessRunner::report);
     const qint64 pid = startAndWait(runner, decide({"reset"}), reports);
     QVERIFY(pid > 0);
-    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(pid, code, "dns"));
+    QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, code, "dns"));
+    QCOMPARE(runner.runningCount(), 0);
+}
+
+void TestProcessRunner::failedStart()
+{
+    // A program whose interpreter is missing cannot be executed.
+    writeScript("dns", "exit 0");
+    QFile script(m_dir->filePath("dns"));
+    QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    script.write("#!/nonexistent/interpreter\n");
+    script.close();
+    ProcessRunner runner;
+    QSignalSpy reports(&runner, &ProcessRunner::report);
+    QString reason;
+    QCOMPARE(runner.start(decide({"reset"}), ::geteuid(), &reason), ProcessRunner::Started);
+    QCOMPARE(nextReport(reports), ProcessRunner::startedReport(0, ProcessRunner::FailedToStart, "dns"));
+    QVERIFY(!reports.wait(200));
     QCOMPARE(runner.runningCount(), 0);
 }
 
@@ -147,7 +166,7 @@ void TestProcessRunner::outputLines()
     QSignalSpy reports(&runner, &ProcessRunner::report);
     QSignalSpy output(&runner, &ProcessRunner::output);
     startAndWait(runner, decide({"reset"}), reports);
-    finishedReport(reports);
+    nextReport(reports);
     QStringList lines;
     for (const QList<QVariant> &signal : qAsConst(output)) {
         QCOMPARE(signal.at(0).toString(), QStringLiteral("dns"));
@@ -169,7 +188,7 @@ void TestProcessRunner::stopAndKill()
     qint64 pid = startAndWait(runner, decide({"reset"}), reports);
     QCOMPARE(runner.end("killswitch", false), 0);
     QCOMPARE(runner.end("dns", false), 1);
-    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGTERM, "dns"));
+    QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGTERM, "dns"));
 
     // Kill: a program that ignores SIGTERM gets SIGKILL after the grace time.
     writeScript("dns", "trap '' TERM; echo ready; while :; do sleep 0.2; done");
@@ -179,7 +198,7 @@ void TestProcessRunner::stopAndKill()
     QElapsedTimer elapsed;
     elapsed.start();
     QCOMPARE(runner.end("dns", true), 1);
-    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGKILL, "dns"));
+    QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGKILL, "dns"));
     QVERIFY(elapsed.elapsed() >= ProcessRunner::killGraceTime - 100);
 }
 
@@ -194,8 +213,8 @@ void TestProcessRunner::endEnginesLeavesTools()
     const qint64 tool = startAndWait(runner, decide({"user", "eth0@192.168.1.1"}), reports);
     QTRY_COMPARE(output.count(), 1);
     QCOMPARE(runner.endEngines(), 1);
-    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(engine, 128 + SIGTERM, "openvpn"));
-    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(tool, 0, "dns"));
+    QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(engine, 128 + SIGTERM, "openvpn"));
+    QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(tool, 0, "dns"));
 }
 
 void TestProcessRunner::toolTimeLimit()
@@ -204,7 +223,7 @@ void TestProcessRunner::toolTimeLimit()
     ProcessRunner runner(nullptr, ProcessRunner::defaultMaxProcesses, 300);
     QSignalSpy reports(&runner, &ProcessRunner::report);
     const qint64 pid = startAndWait(runner, decide({"disable", "all"}, "killswitch"), reports);
-    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGTERM, "killswitch"));
+    QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGTERM, "killswitch"));
 }
 
 void TestProcessRunner::leftoversEndWithTheProgram()
@@ -214,7 +233,7 @@ void TestProcessRunner::leftoversEndWithTheProgram()
     QSignalSpy reports(&runner, &ProcessRunner::report);
     QSignalSpy output(&runner, &ProcessRunner::output);
     const qint64 pid = startAndWait(runner, decide({"reset"}), reports);
-    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(pid, 0, "dns"));
+    QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, 0, "dns"));
     QCOMPARE(output.count(), 1);
     const qint64 leftover = output.first().at(1).toLongLong();
     QVERIFY(leftover > 0);
@@ -229,7 +248,7 @@ void TestProcessRunner::cleanEnvironment()
     QSignalSpy reports(&runner, &ProcessRunner::report);
     QSignalSpy output(&runner, &ProcessRunner::output);
     startAndWait(runner, decide({"reset"}), reports);
-    finishedReport(reports);
+    nextReport(reports);
     QStringList lines;
     for (const QList<QVariant> &signal : qAsConst(output))
         lines << signal.at(1).toString();
@@ -286,7 +305,7 @@ void TestProcessRunner::openVpnRunsOnACheckedCopy()
     QSignalSpy reports(&runner, &ProcessRunner::report);
     QSignalSpy output(&runner, &ProcessRunner::output);
     const qint64 pid = startAndWait(runner, openVpnDecision("client\nremote 198.51.100.7 1194\n"), reports);
-    QCOMPARE(finishedReport(reports), ProcessRunner::finishedReport(pid, 0, "openvpn"));
+    QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, 0, "openvpn"));
     QCOMPARE(output.count(), 0);
 
     QVERIFY(logFile.open(QIODevice::ReadOnly));
