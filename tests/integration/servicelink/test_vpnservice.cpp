@@ -7,7 +7,9 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebSocket>
 #include <QtTest>
@@ -131,6 +133,7 @@ private slots:
     void clientLeavingMidCommand();
     void reportsKeptForTheNextClient();
     void clientClassesAgainstTheService();
+    void realOpenVpn();
     void quittingEndsPrograms();
 
 private:
@@ -158,8 +161,7 @@ void TestVpnService::writeFile(const QString &relative, const QByteArray &conten
 QString TestVpnService::serviceLog() const
 {
     QFile file(path(QStringLiteral("service.log")));
-    file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 int TestVpnService::connectedClients() const
@@ -494,6 +496,61 @@ void TestVpnService::clientClassesAgainstTheService()
     QVERIFY(engineError.wait(10000));
     QCOMPARE(engineError.first().first().toInt(), 1);
     QCOMPARE(engine.state(), ServiceProcess::NotRunning);
+}
+
+void TestVpnService::realOpenVpn()
+{
+    // The system's OpenVPN, linked in as the install tree does, reaching the
+    // management server that the client would run. It waits there for the
+    // credentials, before it opens a tunnel or touches a route, and ends on
+    // "signal SIGTERM". Only loopback traffic.
+    QTcpServer management;
+    if (!management.listen(QHostAddress::LocalHost, 61973))
+        QSKIP("The OpenVPN management port 61973 is in use");
+    const QString openVpn
+        = QStandardPaths::findExecutable(QStringLiteral("openvpn"), {"/usr/sbin", "/usr/bin"});
+    QVERIFY(!openVpn.isEmpty());
+    QVERIFY(QFile::remove(path("openvpn/bin/openvpn")));
+    QVERIFY(QFile::link(openVpn, path("openvpn/bin/openvpn")));
+
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                   "-keyout", path("ca.key"), "-out", path("ca.crt"), "-days", "1", "-subj",
+                   "/CN=vpn-service test"});
+    QVERIFY(openssl.waitForFinished(30000) && openssl.exitCode() == 0);
+    QFile ca(path("ca.crt"));
+    QVERIFY(ca.open(QIODevice::ReadOnly));
+    writeFile(QStringLiteral("real.ovpn"),
+              "client\ndev tun\nproto udp\nremote 127.0.0.1 1194\nnobind\nauth-user-pass\nverb 3\n<ca>\n"
+                  + ca.readAll() + "</ca>\n",
+              0600);
+    writeFile(QStringLiteral("real.log"), QByteArray(), 0600);
+
+    Client client;
+    QVERIFY(client.open(m_port));
+    client.send(quoted({path("openvpn/bin/openvpn"), "--config", path("real.ovpn"), "--management",
+                        "127.0.0.1", "61973", "--management-query-passwords", "--management-client",
+                        "--log-append", path("real.log")}));
+    const QString started = client.waitFor(QStringLiteral("started:\\d+,0,openvpn"));
+    QVERIFY(!started.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(management.hasPendingConnections(), 30000);
+    QTcpSocket *socket = management.nextPendingConnection();
+    QByteArray dialog;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (dialog += socket->readAll()).contains(">PASSWORD:Need 'Auth' username/password"), 30000);
+    QVERIFY(dialog.contains(">INFO:OpenVPN Management Interface Version"));
+    socket->write("signal SIGTERM\n");
+    // Ended while it waits for the credentials, OpenVPN reports a fatal error.
+    const QString finished = QStringLiteral("finished:%1,1,openvpn").arg(pidOf(started));
+    QCOMPARE(client.waitFor(finished, 30000), finished);
+
+    QFile log(path("real.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    QVERIFY2(text.contains("OpenVPN 2.") && text.contains("MANAGEMENT: CMD 'signal SIGTERM'"),
+             text.constData());
+    QVERIFY(!text.contains("Options error"));
 }
 
 void TestVpnService::quittingEndsPrograms()
