@@ -54,14 +54,6 @@ bool running(qint64 pid)
     return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
 }
 
-QString quoted(const QStringList &words)
-{
-    QStringList result;
-    for (const QString &word : words)
-        result << QLatin1Char('"') + word + QLatin1Char('"');
-    return QStringLiteral("start: ") + result.join(QLatin1Char(' '));
-}
-
 // A raw client of the service that keeps every frame it receives.
 class Client
 {
@@ -205,7 +197,7 @@ void TestVpnService::startAndFinishReports()
     Client client;
     QVERIFY(client.open(m_port));
     client.send(QStringLiteral("init: connection"));
-    client.send(quoted({path("dns"), "reset"}));
+    client.send(ServiceProcess::startCommand({path("dns"), "reset"}));
     const QString started = client.waitFor(QStringLiteral("started:\\d+,0,dns"));
     QVERIFY(!started.isEmpty());
     const qint64 pid = pidOf(started);
@@ -225,7 +217,7 @@ void TestVpnService::killAndStop()
     QVERIFY(client.open(m_port));
     client.send(QStringLiteral("init: connection"));
 
-    client.send(quoted({path("dns"), "user", "eth0@192.168.1.1"}));
+    client.send(ServiceProcess::startCommand({path("dns"), "user", "eth0@192.168.1.1"}));
     qint64 pid = pidOf(client.waitFor(QStringLiteral("started:\\d+,0,dns")));
     QVERIFY(running(pid));
     client.send(QStringLiteral("start: <kill dns>"));
@@ -233,7 +225,7 @@ void TestVpnService::killAndStop()
     QTRY_VERIFY(!running(pid));
 
     client.frames.clear();
-    client.send(quoted({path("killswitch"), "enable", "all", "198.51.100.7", ""}));
+    client.send(ServiceProcess::startCommand({path("killswitch"), "enable", "all", "198.51.100.7", ""}));
     pid = pidOf(client.waitFor(QStringLiteral("started:\\d+,0,killswitch")));
     client.send(QStringLiteral("stop: <killswitch>"));
     QVERIFY(!client.waitFor(QStringLiteral("finished:%1,143,killswitch").arg(pid)).isEmpty());
@@ -241,7 +233,7 @@ void TestVpnService::killAndStop()
     // Ending what does not run is no error and reports nothing.
     client.frames.clear();
     client.send(QStringLiteral("start: <kill openvpn>"));
-    client.send(quoted({path("killswitch"), "disable", "all"}));
+    client.send(ServiceProcess::startCommand({path("killswitch"), "disable", "all"}));
     QVERIFY(!client.waitFor(QStringLiteral("finished:\\d+,0,killswitch")).isEmpty());
     QCOMPARE(client.frames.filter(QStringLiteral("openvpn")).size(), 0);
 }
@@ -253,10 +245,10 @@ void TestVpnService::severalProgramsAndInit()
     Client first;
     QVERIFY(first.open(m_port));
     first.send(QStringLiteral("init: connection"));
-    first.send(quoted({path("openvpn/bin/openvpn"), "--config", path("stay.ovpn"), "--management",
-                       "127.0.0.1", "61973", "--management-query-passwords", "--management-client",
-                       "--log-append", path("openvpn.log")}));
-    first.send(quoted({path("killswitch"), "enable", "all", "198.51.100.7", "local"}));
+    first.send(ServiceProcess::startCommand(
+        {path("openvpn/bin/openvpn"), "--config", path("stay.ovpn"), "--management", "127.0.0.1", "61973",
+         "--management-query-passwords", "--management-client", "--log-append", path("openvpn.log")}));
+    first.send(ServiceProcess::startCommand({path("killswitch"), "enable", "all", "198.51.100.7", "local"}));
     const qint64 engine = pidOf(first.waitFor(QStringLiteral("started:\\d+,0,openvpn")));
     const qint64 tool = pidOf(first.waitFor(QStringLiteral("started:\\d+,0,killswitch")));
     QVERIFY(running(engine) && running(tool));
@@ -302,7 +294,7 @@ void TestVpnService::refusals()
     QFETCH(QString, reason);
     Client client;
     QVERIFY(client.open(m_port));
-    client.send(quoted(words));
+    client.send(ServiceProcess::startCommand(words));
     QCOMPARE(client.waitFor(report), report);
     QTRY_VERIFY(serviceLog().contains(reason));
     QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/vpn-service-test-must-not-exist")));
@@ -314,9 +306,9 @@ void TestVpnService::openVpnRunsWithScriptsOff()
     writeFile(QStringLiteral("hook.ovpn"), "client\nscript-security 2\nup /bin/sh\n", 0600);
     writeFile(QStringLiteral("openvpn.log"), QByteArray(), 0600);
     const auto command = [this](const QString &config) {
-        return quoted({path("openvpn/bin/openvpn"), "--config", path(config), "--management", "127.0.0.1",
-                       "61973", "--management-query-passwords", "--management-client", "--log-append",
-                       path("openvpn.log")});
+        return ServiceProcess::startCommand(
+            {path("openvpn/bin/openvpn"), "--config", path(config), "--management", "127.0.0.1", "61973",
+             "--management-query-passwords", "--management-client", "--log-append", path("openvpn.log")});
     };
     Client client;
     QVERIFY(client.open(m_port));
@@ -383,7 +375,7 @@ void TestVpnService::survivesMalformedFrames()
     client.send(QString(1024 * 1024, QLatin1Char('x')));
     QVERIFY(closed.wait(10000));
     QCOMPARE(m_service.state(), QProcess::Running);
-    other.send(quoted({path("dns"), "reset"}));
+    other.send(ServiceProcess::startCommand({path("dns"), "reset"}));
     QVERIFY(!other.waitFor(QStringLiteral("finished:\\d+,3,dns")).isEmpty());
 }
 
@@ -406,7 +398,7 @@ void TestVpnService::clientsPerUserAreBounded()
     QTRY_COMPARE(connectedClients(), 3);
     Client again;
     QVERIFY(again.open(m_port));
-    again.send(quoted({path("dns"), "reset"}));
+    again.send(ServiceProcess::startCommand({path("dns"), "reset"}));
     QVERIFY(!again.waitFor(QStringLiteral("finished:\\d+,3,dns")).isEmpty());
 }
 
@@ -416,7 +408,7 @@ void TestVpnService::clientLeavingMidCommand()
         Client leaving;
         QVERIFY(leaving.open(m_port));
         leaving.send(QStringLiteral("init: connection"));
-        leaving.send(quoted({path("dns"), "user"}));
+        leaving.send(ServiceProcess::startCommand({path("dns"), "user"}));
         leaving.socket.flush();
         leaving.socket.abort();
     }
@@ -437,7 +429,7 @@ void TestVpnService::reportsKeptForTheNextClient()
         Client leaving;
         if (!leaving.open(m_port))
             return 0;
-        leaving.send(quoted({path("dns"), "user"}));
+        leaving.send(ServiceProcess::startCommand({path("dns"), "user"}));
         return pidOf(leaving.waitFor(QStringLiteral("started:\\d+,0,dns")));
     };
 
@@ -529,9 +521,9 @@ void TestVpnService::realOpenVpn()
 
     Client client;
     QVERIFY(client.open(m_port));
-    client.send(quoted({path("openvpn/bin/openvpn"), "--config", path("real.ovpn"), "--management",
-                        "127.0.0.1", "61973", "--management-query-passwords", "--management-client",
-                        "--log-append", path("real.log")}));
+    client.send(ServiceProcess::startCommand(
+        {path("openvpn/bin/openvpn"), "--config", path("real.ovpn"), "--management", "127.0.0.1", "61973",
+         "--management-query-passwords", "--management-client", "--log-append", path("real.log")}));
     const QString started = client.waitFor(QStringLiteral("started:\\d+,0,openvpn"));
     QVERIFY(!started.isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(management.hasPendingConnections(), 30000);
@@ -557,7 +549,7 @@ void TestVpnService::quittingEndsPrograms()
 {
     Client client;
     QVERIFY(client.open(m_port));
-    client.send(quoted({path("dns"), "user"}));
+    client.send(ServiceProcess::startCommand({path("dns"), "user"}));
     const qint64 pid = pidOf(client.waitFor(QStringLiteral("started:\\d+,0,dns")));
     QVERIFY(running(pid));
     m_service.terminate();

@@ -53,6 +53,8 @@ private:
     CommandPolicy::Decision openVpnDecision(const QByteArray &config);
     // Starts the program and waits for its "started:" report; returns its process id.
     qint64 startAndWait(ProcessRunner &runner, const CommandPolicy::Decision &decision, QSignalSpy &reports);
+    // The output lines of a "dns" run with that script.
+    QStringList outputOf(const QByteArray &dnsScript);
     // The next report, waiting for it.
     QString nextReport(QSignalSpy &reports);
 
@@ -159,9 +161,9 @@ void TestProcessRunner::failedStart()
     QCOMPARE(runner.runningCount(), 0);
 }
 
-void TestProcessRunner::outputLines()
+QStringList TestProcessRunner::outputOf(const QByteArray &dnsScript)
 {
-    writeScript("dns", "printf 'one\\n\\ntwo\\n'; head -c 5000 /dev/zero | tr '\\0' x; printf 'last'");
+    writeScript("dns", dnsScript);
     ProcessRunner runner;
     QSignalSpy reports(&runner, &ProcessRunner::report);
     QSignalSpy output(&runner, &ProcessRunner::output);
@@ -169,9 +171,16 @@ void TestProcessRunner::outputLines()
     nextReport(reports);
     QStringList lines;
     for (const QList<QVariant> &signal : qAsConst(output)) {
-        QCOMPARE(signal.at(0).toString(), QStringLiteral("dns"));
+        [&]() { QCOMPARE(signal.at(0).toString(), QStringLiteral("dns")); }();
         lines << signal.at(1).toString();
     }
+    return lines;
+}
+
+void TestProcessRunner::outputLines()
+{
+    const QStringList lines
+        = outputOf("printf 'one\\n\\ntwo\\n'; head -c 5000 /dev/zero | tr '\\0' x; printf 'last'");
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines.mid(0, 3), (QStringList {"one", "", "two"}));
     QCOMPARE(lines.at(3), QString(ProcessRunner::maxOutputLine, 'x'));
@@ -243,15 +252,7 @@ void TestProcessRunner::leftoversEndWithTheProgram()
 void TestProcessRunner::cleanEnvironment()
 {
     qputenv("VPN_TEST_SECRET", "1");
-    writeScript("dns", "env; pwd");
-    ProcessRunner runner;
-    QSignalSpy reports(&runner, &ProcessRunner::report);
-    QSignalSpy output(&runner, &ProcessRunner::output);
-    startAndWait(runner, decide({"reset"}), reports);
-    nextReport(reports);
-    QStringList lines;
-    for (const QList<QVariant> &signal : qAsConst(output))
-        lines << signal.at(1).toString();
+    const QStringList lines = outputOf("env; pwd");
     QVERIFY(lines.filter("VPN_TEST_SECRET").isEmpty());
     QVERIFY(lines.contains("LC_ALL=C"));
     QCOMPARE(lines.last(), QStringLiteral("/"));
