@@ -186,9 +186,13 @@ void TestVpnService::initTestCase()
 
 void TestVpnService::cleanupTestCase()
 {
+    // Asked to quit, the service ends what it still runs.
     if (m_service.state() != QProcess::NotRunning) {
-        m_service.kill();
-        m_service.waitForFinished();
+        m_service.terminate();
+        if (!m_service.waitForFinished(10000)) {
+            m_service.kill();
+            m_service.waitForFinished();
+        }
     }
 }
 
