@@ -7,10 +7,12 @@
 #include "logger.h"
 #include "multiping.h"
 #include "serverlistmodel.h"
+#include "servicecontroller.h"
 #include "settings.h"
 #include "sysinfo.h"
 #include "systemtray.h"
 #include "theme.h"
+#include "utils.h"
 
 #include <QApplication>
 #include <QQmlApplicationEngine>
@@ -24,6 +26,9 @@
 #include <QtQml>
 
 namespace {
+// Set once the start-up work that waits for the service link has run.
+bool initialConnectionStatusHandled = false;
+
 void info(const QString &text)
 {
     qInfo().noquote() << QStringLiteral("Application: ") + text;
@@ -39,6 +44,10 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     Settings *settings = Settings::instance();
     connect(settings, &Settings::languageChanged, this, &Application::onLanguageChanged);
     onLanguageChanged(settings->language());
+
+    m_serviceController = new ServiceController(!themeEditorMode(), this);
+    connect(m_serviceController, &ServiceController::initialConnectionStatusChanged, this,
+            &Application::onInitialConnectionStatusChanged);
 
     m_dockHandler = new DockHandler(this);
     m_dockHandler->registerHandler();
@@ -85,7 +94,26 @@ Application::Application(QGuiApplication &application) : m_application(applicati
 
     m_engine->load(QUrl(Settings::qmlPath(QStringLiteral("main.qml"))));
 
+    m_serviceRunning = !serviceExecutablePath().isEmpty();
+    if (!themeEditorMode()) {
+        const QString text
+            = QStringLiteral("vpn-service is running: %1").arg(Utils::boolString(m_serviceRunning));
+        if (m_serviceRunning)
+            info(text);
+        else
+            qCritical().noquote() << objectName() + QStringLiteral(": ") + text;
+    }
+    if (!m_serviceRunning) {
+        m_serviceController->forceQuit();
+        m_serviceError = true;
+        onInitialConnectionStatusChanged();
+    }
+
     initializeWindowState();
+
+    // The theme editor has no service link to wait for.
+    if (themeEditorMode())
+        onInitialConnectionStatusChanged();
 }
 
 Application::~Application()
@@ -119,6 +147,12 @@ bool Application::initialized()
         return false;
     }
     return true;
+}
+
+QString Application::serviceExecutablePath() const
+{
+    const QString path = Utils::platformExecutable(QStringLiteral("vpn-service"), true);
+    return Utils::processIsRunning(path, true) ? path : QString();
 }
 
 QString Application::applicationDirPath() const
@@ -278,8 +312,20 @@ void Application::onLanguageChanged(const QString &language)
         m_systemTray->retranslateUi();
 }
 
+void Application::onInitialConnectionStatusChanged()
+{
+    if (initialConnectionStatusHandled)
+        return;
+    initialConnectionStatusHandled = true;
+    if (m_serviceError && !themeEditorMode())
+        invokeMethodInQml(QStringLiteral("setCriticalServiceError"));
+}
+
 void Application::atQuit()
 {
     invokeMethodInQml(QStringLiteral("saveUnsavedData"));
+    m_serviceController->sendInitCommand();
+    // The event loop has ended: write the command out now, or it never leaves.
+    m_serviceController->flush();
     info(QStringLiteral("Stopped"));
 }

@@ -11,6 +11,7 @@ class QWindow;
 class DockHandler;
 class MultiPing;
 class ServerListModel;
+class ServiceController;
 class SystemTray;
 class Theme;
 
@@ -43,6 +44,7 @@ public:
     Q_INVOKABLE void setFavorite(const QString &serverId, bool set);
 
     bool serviceIsRunning() const { return m_serviceRunning; }
+    QString serviceExecutablePath() const;
     QWindow *mainWindow() const;
     void invokeMethodInQml(const QString &name);
     void setErrorMode(const QString &text);
@@ -55,6 +57,7 @@ public slots:
 protected slots:
     void onConnectDisconnectActionClicked();
     void onExitActionClicked();
+    void onInitialConnectionStatusChanged();
     void onLanguageChanged(const QString &language);
     // Builds the recommended list from a pass of latency probes.
     void onLastPingRequestFinished(const QStringList &data);
@@ -69,6 +72,7 @@ private:
     QGuiApplication &m_application;
     QQmlApplicationEngine *m_engine = nullptr;
     QTranslator *m_translator = nullptr;
+    ServiceController *m_serviceController = nullptr;
     DockHandler *m_dockHandler = nullptr;
     SystemTray *m_systemTray = nullptr;
     Theme *m_theme = nullptr;
