@@ -8,10 +8,12 @@
 #include "multiping.h"
 #include "networkapi.h"
 #include "serverlistmodel.h"
+#include "servicecontroller.h"
 #include "settings.h"
 #include "sysinfo.h"
 #include "systemtray.h"
 #include "theme.h"
+#include "utils.h"
 #include "wireguard.h"
 
 #include <QApplication>
@@ -26,6 +28,9 @@
 #include <QtQml>
 
 namespace {
+// Set once the start-up work that waits for the service link has run.
+bool initialConnectionStatusHandled = false;
+
 void info(const QString &text)
 {
     qInfo().noquote() << QStringLiteral("Application: ") + text;
@@ -41,6 +46,10 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     Settings *settings = Settings::instance();
     connect(settings, &Settings::languageChanged, this, &Application::onLanguageChanged);
     onLanguageChanged(settings->language());
+
+    m_serviceController = new ServiceController(!themeEditorMode(), this);
+    connect(m_serviceController, &ServiceController::initialConnectionStatusChanged, this,
+            &Application::onInitialConnectionStatusChanged);
 
     m_dockHandler = new DockHandler(this);
     m_dockHandler->registerHandler();
@@ -91,8 +100,27 @@ Application::Application(QGuiApplication &application) : m_application(applicati
 
     m_engine->load(QUrl(Settings::qmlPath(QStringLiteral("main.qml"))));
 
+    m_serviceRunning = !serviceExecutablePath().isEmpty();
+    if (!themeEditorMode()) {
+        const QString text
+            = QStringLiteral("vpn-service is running: %1").arg(Utils::boolString(m_serviceRunning));
+        if (m_serviceRunning)
+            info(text);
+        else
+            qCritical().noquote() << objectName() + QStringLiteral(": ") + text;
+    }
+    if (!m_serviceRunning) {
+        m_serviceController->forceQuit();
+        m_serviceError = true;
+        onInitialConnectionStatusChanged();
+    }
+
     initializeWindowState();
     requestWirequardData();
+
+    // The theme editor has no service link to wait for.
+    if (themeEditorMode())
+        onInitialConnectionStatusChanged();
 }
 
 Application::~Application()
@@ -126,6 +154,12 @@ bool Application::initialized()
         return false;
     }
     return true;
+}
+
+QString Application::serviceExecutablePath() const
+{
+    const QString path = Utils::platformExecutable(QStringLiteral("vpn-service"), true);
+    return Utils::processIsRunning(path, true) ? path : QString();
 }
 
 QString Application::applicationDirPath() const
@@ -293,15 +327,6 @@ void Application::requestWirequardData()
     m_networkApi->apiRequestWireguardData(settings->userName(), settings->password());
 }
 
-void Application::onInitialConnectionStatusChanged()
-{
-    static bool handled = false;
-    if (handled)
-        return;
-    handled = true;
-    m_networkApi->doRequests();
-}
-
 void Application::onRequestServerListFinished(const Servers &servers)
 {
     if (servers.isEmpty()) {
@@ -313,9 +338,22 @@ void Application::onRequestServerListFinished(const Servers &servers)
     m_multiPing->sendRequest(Server::serverList(servers));
 }
 
+void Application::onInitialConnectionStatusChanged()
+{
+    if (initialConnectionStatusHandled)
+        return;
+    initialConnectionStatusHandled = true;
+    m_networkApi->doRequests();
+    if (m_serviceError && !themeEditorMode())
+        invokeMethodInQml(QStringLiteral("setCriticalServiceError"));
+}
+
 void Application::atQuit()
 {
     m_networkApi->disableNewRequests();
     invokeMethodInQml(QStringLiteral("saveUnsavedData"));
+    m_serviceController->sendInitCommand();
+    // The event loop has ended: write the command out now, or it never leaves.
+    m_serviceController->flush();
     info(QStringLiteral("Stopped"));
 }

@@ -14,6 +14,7 @@ class DockHandler;
 class MultiPing;
 class NetworkApi;
 class ServerListModel;
+class ServiceController;
 class SystemTray;
 class Theme;
 
@@ -46,6 +47,7 @@ public:
     Q_INVOKABLE void setFavorite(const QString &serverId, bool set);
 
     bool serviceIsRunning() const { return m_serviceRunning; }
+    QString serviceExecutablePath() const;
     QWindow *mainWindow() const;
     void invokeMethodInQml(const QString &name);
     void setErrorMode(const QString &text);
@@ -82,6 +84,7 @@ private:
     QGuiApplication &m_application;
     QQmlApplicationEngine *m_engine = nullptr;
     QTranslator *m_translator = nullptr;
+    ServiceController *m_serviceController = nullptr;
     DockHandler *m_dockHandler = nullptr;
     SystemTray *m_systemTray = nullptr;
     Theme *m_theme = nullptr;
