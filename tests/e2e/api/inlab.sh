@@ -1,7 +1,7 @@
 #!/bin/bash
-# inlab.sh SOURCE_DIR PROGRAM [ARG...]: runs an end-to-end test program inside
-# the lab's client namespace. Exits 77 (CTest: skipped) when it cannot run:
-# not root, or the lab is not up.
+# inlab.sh SOURCE_DIR [PROGRAM [ARG...]]: runs an end-to-end test program
+# inside the lab's client namespace; without a program it only checks that it
+# could. Exits 77 (CTest: skipped) when it cannot: not root, or the lab is not up.
 set -u
 root=$1
 shift
@@ -13,4 +13,5 @@ if [ ! -x "$root/lab/status" ] || ! "$root/lab/status" >/dev/null 2>&1; then
     echo "SKIP: the lab is not up (run lab/up as root)"
     exit 77
 fi
+[ $# -gt 0 ] || exit 0
 exec "$root/lab/exec" "$@"

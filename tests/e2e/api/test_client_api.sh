@@ -6,14 +6,7 @@
 set -u
 root="$1"
 client="$2"
-if [ "$(id -u)" -ne 0 ]; then
-    echo "SKIP: the lab needs root"
-    exit 77
-fi
-if [ ! -x "$root/lab/status" ] || ! "$root/lab/status" >/dev/null 2>&1; then
-    echo "SKIP: the lab is not up (run lab/up as root)"
-    exit 77
-fi
+bash "$(dirname "$0")/inlab.sh" "$root" || exit $?
 . "$root/tests/lib/desktop.sh"
 trap desktop_stop EXIT
 desktop_start || exit 1
