@@ -3,6 +3,7 @@
 #include "buildconfig.h"
 #include "dockhandler.h"
 #include "logger.h"
+#include "openvpnnetworkinterfaces.h"
 #include "settings.h"
 #include "sysinfo.h"
 #include "systemtray.h"
@@ -65,6 +66,11 @@ Application::Application(QGuiApplication &application) : m_application(applicati
 
     m_engine->load(QUrl(Settings::qmlPath(QStringLiteral("main.qml"))));
 
+    m_networkInterfaces = new OpenVpnNetworkInterfaces(this);
+    m_networkInterfaces->refresh(true);
+    if (!m_networkInterfaces->isEmpty())
+        m_networkInterfaces->print();
+
     initializeWindowState();
 }
 
@@ -91,6 +97,10 @@ bool Application::initialized()
 {
     if (m_engine->rootObjects().isEmpty()) {
         setErrorMode(QStringLiteral("Cannot initialize QML engine!"));
+        return false;
+    }
+    if (m_networkInterfaces->isEmpty()) {
+        setErrorMode(QStringLiteral("Cannot find usable network interfaces!"));
         return false;
     }
     if (!Settings::instance()->isWritable()) {

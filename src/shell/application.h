@@ -9,6 +9,7 @@ class QQmlApplicationEngine;
 class QTranslator;
 class QWindow;
 class DockHandler;
+class OpenVpnNetworkInterfaces;
 class SystemTray;
 
 // The client itself: owns the QML engine and every long-lived object, wires
@@ -43,6 +44,8 @@ public:
     void setErrorMode(const QString &text);
     void printSystemInfo();
     SystemTray *systemTray() const { return m_systemTray; }
+    // The usable network interfaces read at start-up.
+    OpenVpnNetworkInterfaces *networkInterfaces() const { return m_networkInterfaces; }
 
 public slots:
     void messageReceived(const QString &message);
@@ -64,6 +67,7 @@ private:
     QTranslator *m_translator = nullptr;
     DockHandler *m_dockHandler = nullptr;
     SystemTray *m_systemTray = nullptr;
+    OpenVpnNetworkInterfaces *m_networkInterfaces = nullptr;
     bool m_serviceRunning = false;
     bool m_serviceError = false;
 };
