@@ -19,5 +19,5 @@ QString NetworkConnection::dnsSettingsToString() const
 
 bool NetworkConnection::isTunnelDevice(const QString &deviceName)
 {
-    return deviceName.startsWith(QLatin1String("tun")) || deviceName.startsWith(QLatin1String("wg"));
+    return deviceName.startsWith(QLatin1String("tun")) || deviceName.startsWith(QLatin1String("vpnwg"));
 }

@@ -26,8 +26,8 @@ public:
     // The IPv4 and IPv6 addresses joined by the separator, empty parts left out.
     QString dnsSettingsToString() const;
 
-    // Whether a device name belongs to a tunnel adapter (OpenVPN's tun
-    // devices, WireGuard interfaces).
+    // Whether a device name belongs to a tunnel adapter of the engines
+    // (OpenVPN's tun devices, the WireGuard engine's vpnwg interfaces).
     static bool isTunnelDevice(const QString &deviceName);
 
 private:

@@ -4,12 +4,12 @@
 #include <QStringList>
 
 // The names of the tunnel adapters the engines create: OpenVPN's tun
-// devices and WireGuard interfaces.
+// devices and the WireGuard engine's vpnwg interfaces.
 class TunnelDevice
 {
 public:
     // The name prefixes, also usable as nftables interface wildcards ("tun*").
-    static QStringList prefixes() { return {QStringLiteral("tun"), QStringLiteral("wg")}; }
+    static QStringList prefixes() { return {QStringLiteral("tun"), QStringLiteral("vpnwg")}; }
 
     static bool matches(const QString &deviceName)
     {

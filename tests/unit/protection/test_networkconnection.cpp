@@ -35,7 +35,8 @@ private slots:
         QTest::newRow("ethernet") << "eth0" << false;
         QTest::newRow("wireless") << "wlp3s0" << false;
         QTest::newRow("OpenVPN") << "tun0" << true;
-        QTest::newRow("WireGuard") << "wg0" << true;
+        QTest::newRow("WireGuard engine") << "vpnwg0" << true;
+        QTest::newRow("the user's own WireGuard") << "wg0" << false;
     }
     void vpnConnection()
     {
