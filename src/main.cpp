@@ -42,7 +42,10 @@ int main(int argc, char *argv[])
 
     QString error;
     if (!Application::validInstallation(error)) {
-        QMessageBox::critical(nullptr, Settings::titleName(), error, QMessageBox::Ok);
+        qCritical().noquote() << error;
+        QMessageBox box(QMessageBox::Critical, Settings::titleName(), error);
+        box.addButton(QCoreApplication::translate("main", "Ok"), QMessageBox::AcceptRole);
+        box.exec();
         return 1;
     }
 
