@@ -68,8 +68,15 @@ Application::Application(QGuiApplication &application) : m_application(applicati
 
     m_networkInterfaces = new OpenVpnNetworkInterfaces(this);
     m_networkInterfaces->refresh(true);
-    if (!m_networkInterfaces->isEmpty())
+    if (!m_networkInterfaces->isEmpty()) {
         m_networkInterfaces->print();
+        // The settings apply the MTU to these interfaces.
+        QVector<int> interfaceIds;
+        const QVector<NetworkInterface> interfaces = m_networkInterfaces->list();
+        for (const NetworkInterface &networkInterface : interfaces)
+            interfaceIds << networkInterface.id();
+        settings->setCurrentNetworkInterfacesList(interfaceIds);
+    }
 
     initializeWindowState();
 }
