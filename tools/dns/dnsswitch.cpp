@@ -62,7 +62,16 @@ bool DnsSwitch::isOwnConfiguration(const QByteArray &text)
 int DnsSwitch::run(const DnsCommand &command, QString *error)
 {
     const FolderLock lock(QFileInfo(m_dataFilePath).absolutePath());
-    return command.verb() == DnsCommand::Vpn ? switchToVpn(command, error) : restore(command, error);
+    State state;
+    if (!ResolvConf::read(m_resolvConfPath, &state.current, error))
+        return Failure;
+    QString loadError;
+    state.loaded = DnsDataFile::load(m_dataFilePath, &state.data, &loadError);
+    if (command.verb() == DnsCommand::Vpn)
+        return switchToVpn(command, state, error);
+    if (state.loaded == DnsDataFile::Corrupt)
+        appendMessage(error, loadError);
+    return restore(command, state, error);
 }
 
 QByteArray DnsSwitch::vpnConfiguration(const QStringList &servers) const
@@ -85,19 +94,13 @@ QByteArray DnsSwitch::defaultConfiguration() const
     return head;
 }
 
-int DnsSwitch::switchToVpn(const DnsCommand &command, QString *error)
+int DnsSwitch::switchToVpn(const DnsCommand &command, State &state, QString *error)
 {
-    QByteArray current;
-    if (!ResolvConf::read(m_resolvConfPath, &current, error))
-        return Failure;
-
     // 1. Keep the user's configuration, durably, before anything changes.
-    DnsDataFile data;
-    QString loadError;
-    const DnsDataFile::LoadResult loaded = DnsDataFile::load(m_dataFilePath, &data, &loadError);
-    if (!isOwnConfiguration(current))
-        data.setResolvConf(current);
-    else if (loaded != DnsDataFile::Loaded)
+    DnsDataFile &data = state.data;
+    if (!isOwnConfiguration(state.current))
+        data.setResolvConf(state.current);
+    else if (state.loaded != DnsDataFile::Loaded)
         data.setResolvConf(defaultConfiguration());
     const QList<QHostAddress> previousRoutes = data.routes();
     QList<QHostAddress> routes = previousRoutes;
@@ -148,17 +151,10 @@ int DnsSwitch::switchToVpn(const DnsCommand &command, QString *error)
     return code;
 }
 
-int DnsSwitch::restore(const DnsCommand &command, QString *error)
+int DnsSwitch::restore(const DnsCommand &command, const State &state, QString *error)
 {
-    QByteArray current;
-    if (!ResolvConf::read(m_resolvConfPath, &current, error))
-        return Failure;
-
-    DnsDataFile data;
-    QString loadError;
-    const DnsDataFile::LoadResult loaded = DnsDataFile::load(m_dataFilePath, &data, &loadError);
-    if (loaded == DnsDataFile::Corrupt)
-        appendMessage(error, loadError);
+    const DnsDataFile &data = state.data;
+    const DnsDataFile::LoadResult loaded = state.loaded;
 
     int code = Success;
     for (const QHostAddress &route : data.routes()) {
@@ -169,7 +165,7 @@ int DnsSwitch::restore(const DnsCommand &command, QString *error)
         }
     }
 
-    if (isOwnConfiguration(current)) {
+    if (isOwnConfiguration(state.current)) {
         QByteArray restored;
         if (loaded == DnsDataFile::Loaded)
             restored = data.resolvConf();

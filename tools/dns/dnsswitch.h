@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dnscommand.h"
+#include "dnsdatafile.h"
 #include "hostroutes.h"
 
 #include <QByteArray>
@@ -30,8 +31,16 @@ public:
     static bool isOwnConfiguration(const QByteArray &text);
 
 private:
-    int switchToVpn(const DnsCommand &command, QString *error);
-    int restore(const DnsCommand &command, QString *error);
+    // What a run starts from: the current configuration and the data file.
+    struct State
+    {
+        QByteArray current;
+        DnsDataFile data;
+        DnsDataFile::LoadResult loaded = DnsDataFile::Missing;
+    };
+
+    int switchToVpn(const DnsCommand &command, State &state, QString *error);
+    int restore(const DnsCommand &command, const State &state, QString *error);
     // A configuration to fall back on when the user's is lost.
     QByteArray defaultConfiguration() const;
     QByteArray vpnConfiguration(const QStringList &servers) const;
