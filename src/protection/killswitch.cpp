@@ -26,10 +26,11 @@ void KillSwitch::info(const QString &text) const
 void KillSwitch::activateProtection(const QString &vpnInternalIp, const QString &vpnPublicIp,
                                     bool allowLocalDevices)
 {
-    info(QStringLiteral("Activate protection, VPN internal IP '%1', VPN public IP: '%2', allow local devices: '%3'")
+    info(QStringLiteral(
+             "Activate protection, VPN internal IP '%1', VPN public IP: '%2', allow local devices: '%3'")
              .arg(vpnInternalIp, vpnPublicIp, Utils::boolString(allowLocalDevices)));
-    m_process->start(QStringList{killSwitchFileNamePath(), QStringLiteral("enable"), QStringLiteral("all"),
-                                 vpnPublicIp, allowLocalDevices ? QStringLiteral("local") : QString()});
+    m_process->start(QStringList {killSwitchFileNamePath(), QStringLiteral("enable"), QStringLiteral("all"),
+                                  vpnPublicIp, allowLocalDevices ? QStringLiteral("local") : QString()});
     m_activated = true;
 }
 
@@ -37,12 +38,12 @@ void KillSwitch::disableProtection(bool)
 {
     info(QStringLiteral("Disable protection"));
     m_activated = false;
-    m_process->start(QStringList{killSwitchFileNamePath(), QStringLiteral("disable"), QStringLiteral("all")});
+    m_process->start(
+        QStringList {killSwitchFileNamePath(), QStringLiteral("disable"), QStringLiteral("all")});
 }
 
 void KillSwitch::onKillSwitchProcessStarted()
-{
-}
+{ }
 
 void KillSwitch::onKillSwitchProcessFinished(int exitCode)
 {

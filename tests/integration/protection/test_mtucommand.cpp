@@ -5,9 +5,6 @@
 
 #include <memory>
 
-#include <fcntl.h>
-#include <sched.h>
-
 // Utils::setMtuSize with the real ifconfig, on a tun device of a throwaway
 // namespace that this test process enters for the time of the test.
 class TestMtuCommand : public QObject
@@ -15,18 +12,9 @@ class TestMtuCommand : public QObject
     Q_OBJECT
 
 private:
+    // Declared in this order, so the namespace is left before it is removed.
     std::unique_ptr<TestNamespace> m_ns;
-    int m_ownNamespace = -1;
-
-    void leaveNamespace()
-    {
-        if (m_ownNamespace >= 0) {
-            if (::setns(m_ownNamespace, CLONE_NEWNET) != 0)
-                qFatal("cannot return to the test's own network namespace");
-            ::close(m_ownNamespace);
-            m_ownNamespace = -1;
-        }
-    }
+    std::unique_ptr<NamespaceEntry> m_entry;
 
     int mtuOf(const QString &device) const
     {
@@ -35,9 +23,6 @@ private:
         const int mtu = output.trimmed().toInt(&ok);
         return ok ? mtu : -1;
     }
-
-public:
-    ~TestMtuCommand() override { leaveNamespace(); }
 
 private slots:
     void initTestCase()
@@ -49,21 +34,12 @@ private slots:
         m_ns = std::make_unique<TestNamespace>("mtu");
         QVERIFY(m_ns->isValid());
         QVERIFY(m_ns->ip("tuntap add tun7 mode tun"));
-        const int own = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
-        const int target
-            = ::open(QFile::encodeName("/var/run/netns/" + m_ns->name()).constData(), O_RDONLY | O_CLOEXEC);
-        const bool entered = own >= 0 && target >= 0 && ::setns(target, CLONE_NEWNET) == 0;
-        if (target >= 0)
-            ::close(target);
-        if (entered)
-            m_ownNamespace = own;
-        else if (own >= 0)
-            ::close(own);
-        QVERIFY(entered);
+        m_entry = std::make_unique<NamespaceEntry>(*m_ns);
+        QVERIFY(m_entry->entered());
     }
     void cleanupTestCase()
     {
-        leaveNamespace();
+        m_entry.reset();
         m_ns.reset();
     }
 

@@ -8,6 +8,8 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <fcntl.h>
+#include <sched.h>
 #include <unistd.h>
 
 // A throwaway network namespace with its own /etc/netns/<name>/resolv.conf
@@ -73,4 +75,39 @@ private:
 
     QString m_name;
     bool m_valid = false;
+};
+
+// Moves the calling thread (and every program it starts from then on) into a
+// namespace for its lifetime, and back into its own namespace after.
+class NamespaceEntry
+{
+public:
+    explicit NamespaceEntry(const TestNamespace &ns)
+    {
+        const int own = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+        const int target
+            = ::open(QFile::encodeName(QStringLiteral("/var/run/netns/") + ns.name()).constData(),
+                     O_RDONLY | O_CLOEXEC);
+        if (own >= 0 && target >= 0 && ::setns(target, CLONE_NEWNET) == 0)
+            m_own = own;
+        else if (own >= 0)
+            ::close(own);
+        if (target >= 0)
+            ::close(target);
+    }
+    ~NamespaceEntry()
+    {
+        if (m_own < 0)
+            return;
+        if (::setns(m_own, CLONE_NEWNET) != 0)
+            qFatal("cannot return to the test's own network namespace");
+        ::close(m_own);
+    }
+    NamespaceEntry(const NamespaceEntry &) = delete;
+    NamespaceEntry &operator=(const NamespaceEntry &) = delete;
+
+    bool entered() const { return m_own >= 0; }
+
+private:
+    int m_own = -1;
 };

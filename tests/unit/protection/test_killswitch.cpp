@@ -33,12 +33,14 @@ private slots:
         const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/killswitch");
         QCOMPARE(KillSwitch::killSwitchFileNamePath(), tool);
 
-        QTest::ignoreMessage(QtInfoMsg, "KillSwitch: Activate protection, VPN internal IP '10.8.0.6', "
-                                        "VPN public IP: '198.51.100.10', allow local devices: 'false'");
+        QTest::ignoreMessage(QtInfoMsg,
+                             "KillSwitch: Activate protection, VPN internal IP '10.8.0.6', "
+                             "VPN public IP: '198.51.100.10', allow local devices: 'false'");
         killSwitch.activateProtection("10.8.0.6", "198.51.100.10", false);
         QVERIFY(killSwitch.activatedProtection()); // before any report
-        QTest::ignoreMessage(QtInfoMsg, "KillSwitch: Activate protection, VPN internal IP '10.8.0.6', "
-                                        "VPN public IP: '198.51.100.10', allow local devices: 'true'");
+        QTest::ignoreMessage(QtInfoMsg,
+                             "KillSwitch: Activate protection, VPN internal IP '10.8.0.6', "
+                             "VPN public IP: '198.51.100.10', allow local devices: 'true'");
         killSwitch.activateProtection("10.8.0.6", "198.51.100.10", true);
         QTest::ignoreMessage(QtInfoMsg, "KillSwitch: Disable protection");
         killSwitch.disableProtection(true);
@@ -48,19 +50,19 @@ private slots:
 
         const QString quotedTool = QLatin1Char('"') + tool + QLatin1Char('"');
         QTRY_COMPARE(startCommands(service.frames),
-                     (QStringList{"start: " + quotedTool + R"( "enable" "all" "198.51.100.10" "")",
-                                  "start: " + quotedTool + R"( "enable" "all" "198.51.100.10" "local")",
-                                  "start: " + quotedTool + R"( "disable" "all")",
-                                  "start: " + quotedTool + R"( "disable" "all")"}));
+                     (QStringList {"start: " + quotedTool + R"( "enable" "all" "198.51.100.10" "")",
+                                   "start: " + quotedTool + R"( "enable" "all" "198.51.100.10" "local")",
+                                   "start: " + quotedTool + R"( "disable" "all")",
+                                   "start: " + quotedTool + R"( "disable" "all")"}));
     }
 
     void reports_data()
     {
         QTest::addColumn<QString>("report");
         QTest::addColumn<QVariantList>("results");
-        QTest::newRow("success") << "finished:41,0,killswitch\n" << QVariantList{true};
-        QTest::newRow("failure") << "finished:41,2,killswitch\n" << QVariantList{false};
-        QTest::newRow("ended by a signal") << "finished:41,143,killswitch\n" << QVariantList{false};
+        QTest::newRow("success") << "finished:41,0,killswitch\n" << QVariantList {true};
+        QTest::newRow("failure") << "finished:41,2,killswitch\n" << QVariantList {false};
+        QTest::newRow("ended by a signal") << "finished:41,143,killswitch\n" << QVariantList {false};
         QTest::newRow("another program") << "finished:41,0,dns\n" << QVariantList();
         QTest::newRow("started only") << "started:41,0,killswitch\n" << QVariantList();
     }
