@@ -1,6 +1,7 @@
 #include "servicelog.h"
 
 #include "buildconfig.h"
+#include "logger.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,7 +32,7 @@ QString ServiceLog::defaultPath()
 
 bool ServiceLog::install(const QString &path)
 {
-    qSetMessagePattern(QStringLiteral("%{time yyyy-MM-dd hh:mm:ss}\t%{type}  %{message}"));
+    qSetMessagePattern(Logger::messagePattern());
     QFile &file = logFile();
     file.setFileName(path);
     const bool opened = QDir().mkpath(QFileInfo(path).path())

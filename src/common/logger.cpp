@@ -71,8 +71,7 @@ bool Logger::initialize()
 
     m_fileName
         = QStringLiteral("%1-app.%2").arg(QDateTime::currentDateTime().toString(fileTimeFormat), fileSuffix);
-    qSetMessagePattern(
-        QStringLiteral("%{time %1}\t%{type}%2%{message}").arg(lineTimeFormat, QStringLiteral("  ")));
+    qSetMessagePattern(messagePattern());
 
     m_file.setFileName(dir.filePath(m_fileName));
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
@@ -102,6 +101,11 @@ void Logger::removeOldLogFiles(const QString &dirPath)
         if (++count >= numberOfLogFiles)
             QFile::remove(info.absoluteFilePath());
     }
+}
+
+QString Logger::messagePattern()
+{
+    return QStringLiteral("%{time %1}\t%{type}%2%{message}").arg(lineTimeFormat, QStringLiteral("  "));
 }
 
 bool Logger::initialized() const

@@ -32,6 +32,10 @@ public:
     static bool containsFilteredMessage(const QString &text);
     static void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);
 
+    // The line format shared by every log of the product: local time, a tab,
+    // the level word, two blanks and the message.
+    static QString messagePattern();
+
     static constexpr int numberOfLogFiles = 10;
 
 private:
