@@ -47,7 +47,7 @@ quint64 ConnectionStatistics::stringToValue(const QString &text)
         const float number = convert(text, suffix).toFloat();
         const float value = number * unit.factor;
         // A negative, infinite or not-a-number text must not reach the integer conversion.
-        if (std::isnan(value) || value <= 0.0f)
+        if (!std::isfinite(number) || std::isnan(value) || value <= 0.0f)
             return 0;
         if (value >= counterLimit)
             return std::numeric_limits<quint64>::max();

@@ -5,8 +5,12 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
 
 #include <csignal>
 #include <sys/types.h>
@@ -18,6 +22,18 @@ const QString hostNamePlaceholder = QStringLiteral("<HOSTNAME>");
 const QString optionsPlaceholder = QStringLiteral("<ADVANCED_OPTIONS>");
 const QString advancedOptions = QStringLiteral("foreground = yes");
 constexpr int stopTimeout = 30000;
+constexpr int leftoverTimeout = 3000;
+
+// A zombie has ended already; only its parent has not collected it yet.
+bool isAlive(pid_t pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray stat = file.read(4096);
+    const int end = stat.lastIndexOf(')');
+    return end > 0 && stat.size() > end + 2 && stat.at(end + 2) != 'Z';
+}
 
 QString decode(QByteArray bytes)
 {
@@ -116,9 +132,11 @@ void Stunnel::stop()
 void Stunnel::endLeftoverInstances() const
 {
     const QString config = confFileNamePath();
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList names = {appFileName(), QStringLiteral("stunnel4")};
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     const pid_t own = getpid();
-    for (const QString &entry : pids) {
+    QList<pid_t> leftovers;
+    for (const QString &entry : entries) {
         bool ok = false;
         const pid_t pid = entry.toInt(&ok);
         if (!ok || pid <= 0 || pid == own)
@@ -126,15 +144,31 @@ void Stunnel::endLeftoverInstances() const
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
         if (!cmdline.open(QIODevice::ReadOnly))
             continue;
+        // The command line exactly as this client starts stunnel: the program and the configuration path.
         const QList<QByteArray> arguments = cmdline.read(64 * 1024).split('\0');
-        // argv: the program, the configuration path, and the terminating empty part.
-        if (arguments.size() < 2 || QString::fromUtf8(arguments.at(1)) != config)
-            continue;
-        if (QFileInfo(QString::fromUtf8(arguments.at(0))).fileName() != appFileName()
-            && QFileInfo(QString::fromUtf8(arguments.at(0))).fileName() != QStringLiteral("stunnel4"))
+        if (arguments.size() != 3 || !arguments.at(2).isEmpty()
+            || QString::fromUtf8(arguments.at(1)) != config
+            || !names.contains(QFileInfo(QString::fromUtf8(arguments.at(0))).fileName()))
             continue;
         qInfo().noquote() << objectName() + QStringLiteral(": End leftover process %1").arg(pid);
-        ::kill(pid, SIGTERM);
+        if (::kill(pid, SIGTERM) == 0)
+            leftovers << pid;
+    }
+
+    QElapsedTimer waited;
+    waited.start();
+    while (!leftovers.isEmpty()) {
+        leftovers.erase(
+            std::remove_if(leftovers.begin(), leftovers.end(), [](pid_t pid) { return !isAlive(pid); }),
+            leftovers.end());
+        if (leftovers.isEmpty())
+            break;
+        if (waited.elapsed() > leftoverTimeout) {
+            for (const pid_t pid : qAsConst(leftovers))
+                ::kill(pid, SIGKILL);
+            break;
+        }
+        QThread::msleep(20);
     }
 }
 
