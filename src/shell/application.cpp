@@ -213,7 +213,7 @@ void Application::onExitActionClicked()
 
 void Application::onShowMinimizedMessage()
 {
-    if (desktopSessionUbuntu())
+    if (!Settings::instance()->showNotifications() || desktopSessionUbuntu())
         return;
     m_systemTray->showMessage(Settings::titleName(),
                               Settings::titleName() + QLatin1Char(' ')
