@@ -76,7 +76,8 @@ OpenVpnClient::~OpenVpnClient()
 {
     m_destroying = true;
     setReconnectOnError(false);
-    if (m_process->state() == VpnProcess::Running)
+    // An engine still starting would otherwise come up with nobody following it.
+    if (m_process->state() != VpnProcess::NotRunning)
         stop();
 }
 
