@@ -18,6 +18,15 @@ QStringList readLines(TcpServer &server)
         lines << line;
     return lines;
 }
+// The server started for this user's peers, with the peer connected and served.
+bool serve(TcpServer &server, QTcpSocket &peer)
+{
+    server.setAllowedPeerUid(geteuid());
+    if (!server.start(loopback, 0))
+        return false;
+    peer.connectToHost(loopback, server.serverPort());
+    return peer.waitForConnected(5000) && QTest::qWaitFor([&] { return server.isOpen(); }, 5000);
+}
 } // namespace
 
 class TestTcpServer : public QObject
@@ -63,12 +72,8 @@ void TestTcpServer::onePeerPerStart()
 void TestTcpServer::linesInOddChunks()
 {
     TcpServer server;
-    server.setAllowedPeerUid(geteuid());
-    QVERIFY(server.start(loopback, 0));
     QTcpSocket peer;
-    peer.connectToHost(loopback, server.serverPort());
-    QVERIFY(peer.waitForConnected(5000));
-    QTRY_VERIFY(server.isOpen());
+    QVERIFY(serve(server, peer));
     QSignalSpy readyRead(&server, &TcpServer::readyRead);
 
     QStringList lines;
@@ -87,12 +92,8 @@ void TestTcpServer::linesInOddChunks()
 void TestTcpServer::overlongLineIsDropped()
 {
     TcpServer server;
-    server.setAllowedPeerUid(geteuid());
-    QVERIFY(server.start(loopback, 0));
     QTcpSocket peer;
-    peer.connectToHost(loopback, server.serverPort());
-    QVERIFY(peer.waitForConnected(5000));
-    QTRY_VERIFY(server.isOpen());
+    QVERIFY(serve(server, peer));
 
     QStringList lines;
     connect(&server, &TcpServer::readyRead, this, [&] { lines << readLines(server); });
