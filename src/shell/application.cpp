@@ -1,11 +1,18 @@
 #include "application.h"
 
 #include "buildconfig.h"
+#include "comboboxlistmodel.h"
+#include "dashcircle.h"
 #include "dockhandler.h"
 #include "logger.h"
+#include "multiping.h"
+#include "serverlistmodel.h"
+#include "servicecontroller.h"
 #include "settings.h"
 #include "sysinfo.h"
 #include "systemtray.h"
+#include "theme.h"
+#include "utils.h"
 
 #include <QApplication>
 #include <QQmlApplicationEngine>
@@ -19,6 +26,9 @@
 #include <QtQml>
 
 namespace {
+// Set once the start-up work that waits for the service link has run.
+bool initialConnectionStatusHandled = false;
+
 void info(const QString &text)
 {
     qInfo().noquote() << QStringLiteral("Application: ") + text;
@@ -35,6 +45,10 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     connect(settings, &Settings::languageChanged, this, &Application::onLanguageChanged);
     onLanguageChanged(settings->language());
 
+    m_serviceController = new ServiceController(!themeEditorMode(), this);
+    connect(m_serviceController, &ServiceController::initialConnectionStatusChanged, this,
+            &Application::onInitialConnectionStatusChanged);
+
     m_dockHandler = new DockHandler(this);
     m_dockHandler->registerHandler();
     connect(m_dockHandler, &DockHandler::clicked, this, &Application::onTriggeredClicked);
@@ -46,26 +60,60 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     connect(m_systemTray, &SystemTray::settingsActionClicked, this, &Application::onSettingsActionClicked);
     connect(m_systemTray, &SystemTray::triggeredClicked, this, &Application::onTriggeredClicked);
 
+    m_theme = new Theme(this);
+    m_recomendedServersModel = new ServerListModel(ServerListModel::Recommended, this);
+    m_serverListModel = new ServerListModel(ServerListModel::AllServers, this);
+    m_recentServersModel = new ServerListModel(ServerListModel::RecentServers, this);
+
+    // The recommended list: the fastest server of each of the fastest countries.
+    m_multiPing = new MultiPing(this);
+    connect(m_multiPing, &MultiPing::lastRequestFinished, this, &Application::onLastPingRequestFinished);
+
     const QUrl fontFactory(Settings::qmlPath(QStringLiteral("AFontFactory.qml")));
     if (fontFactory.isRelative())
         qWarning().noquote() << objectName()
                 + QStringLiteral(": qmlRegisterSingletonType requires absolute URLs.");
     else
         qmlRegisterSingletonType(fontFactory, "VPNClient", 1, 0, "FontFactory");
+    qmlRegisterType<DashCircle>("DashCircle", 1, 0, "DashCircle");
 
     QQuickStyle::setStyle(QStringLiteral("Universal"));
     m_engine = new QQmlApplicationEngine(this);
     QQmlContext *context = m_engine->rootContext();
     context->setContextProperty(QStringLiteral("themeSettings"), settings);
+    context->setContextProperty(QStringLiteral("uiStyle"), m_theme);
     context->setContextProperty(QStringLiteral("settings"), settings);
     context->setContextProperty(QStringLiteral("logger"), Logger::instance());
     context->setContextProperty(QStringLiteral("qmlApp"), this);
+    context->setContextProperty(QStringLiteral("recomendedServersModel"), m_recomendedServersModel);
+    context->setContextProperty(QStringLiteral("serverListModel"), m_serverListModel);
+    context->setContextProperty(QStringLiteral("recentServersModel"), m_recentServersModel);
+    context->setContextProperty(QStringLiteral("tcpComboBoxListModel"), new ComboBoxListModel(true, this));
     QCoreApplication::setOrganizationName(QStringLiteral("VPNClient"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("VPNClient"));
 
     m_engine->load(QUrl(Settings::qmlPath(QStringLiteral("main.qml"))));
 
+    m_serviceRunning = !serviceExecutablePath().isEmpty();
+    if (!themeEditorMode()) {
+        const QString text
+            = QStringLiteral("vpn-service is running: %1").arg(Utils::boolString(m_serviceRunning));
+        if (m_serviceRunning)
+            info(text);
+        else
+            qCritical().noquote() << objectName() + QStringLiteral(": ") + text;
+    }
+    if (!m_serviceRunning) {
+        m_serviceController->forceQuit();
+        m_serviceError = true;
+        onInitialConnectionStatusChanged();
+    }
+
     initializeWindowState();
+
+    // The theme editor has no service link to wait for.
+    if (themeEditorMode())
+        onInitialConnectionStatusChanged();
 }
 
 Application::~Application()
@@ -99,6 +147,12 @@ bool Application::initialized()
         return false;
     }
     return true;
+}
+
+QString Application::serviceExecutablePath() const
+{
+    const QString path = Utils::platformExecutable(QStringLiteral("vpn-service"), true);
+    return Utils::processIsRunning(path, true) ? path : QString();
 }
 
 QString Application::applicationDirPath() const
@@ -184,6 +238,19 @@ void Application::initializeWindowState()
     }
 }
 
+void Application::setFavorite(const QString &serverId, bool set)
+{
+    m_recomendedServersModel->setFavorite(serverId, set);
+    m_serverListModel->setFavorite(serverId, set);
+    m_recentServersModel->setFavorite(serverId, set);
+}
+
+void Application::onLastPingRequestFinished(const QStringList &data)
+{
+    m_recomendedServersModel->setServerList(
+        ServerListModel::fastestPerCountry(m_serverListModel->sourceServerList(), data));
+}
+
 void Application::messageReceived(const QString &)
 {
     info(QStringLiteral("Message to show app on top"));
@@ -245,8 +312,20 @@ void Application::onLanguageChanged(const QString &language)
         m_systemTray->retranslateUi();
 }
 
+void Application::onInitialConnectionStatusChanged()
+{
+    if (initialConnectionStatusHandled)
+        return;
+    initialConnectionStatusHandled = true;
+    if (m_serviceError && !themeEditorMode())
+        invokeMethodInQml(QStringLiteral("setCriticalServiceError"));
+}
+
 void Application::atQuit()
 {
     invokeMethodInQml(QStringLiteral("saveUnsavedData"));
+    m_serviceController->sendInitCommand();
+    // The event loop has ended: write the command out now, or it never leaves.
+    m_serviceController->flush();
     info(QStringLiteral("Stopped"));
 }

@@ -9,7 +9,11 @@ class QQmlApplicationEngine;
 class QTranslator;
 class QWindow;
 class DockHandler;
+class MultiPing;
+class ServerListModel;
+class ServiceController;
 class SystemTray;
+class Theme;
 
 // The client itself: owns the QML engine and every long-lived object, wires
 // their signals, publishes them to QML, loads the main window, and runs the
@@ -36,8 +40,11 @@ public:
     Q_INVOKABLE bool runningOnWindows() const;
     Q_INVOKABLE int windowHeight() const { return 650; }
     Q_INVOKABLE void scheduleMinimizedMessage();
+    // Marks or unmarks a favorite in the three server lists.
+    Q_INVOKABLE void setFavorite(const QString &serverId, bool set);
 
     bool serviceIsRunning() const { return m_serviceRunning; }
+    QString serviceExecutablePath() const;
     QWindow *mainWindow() const;
     void invokeMethodInQml(const QString &name);
     void setErrorMode(const QString &text);
@@ -50,7 +57,10 @@ public slots:
 protected slots:
     void onConnectDisconnectActionClicked();
     void onExitActionClicked();
+    void onInitialConnectionStatusChanged();
     void onLanguageChanged(const QString &language);
+    // Builds the recommended list from a pass of latency probes.
+    void onLastPingRequestFinished(const QStringList &data);
     void onSettingsActionClicked();
     void onShowMinimizedMessage();
     void onTriggeredClicked();
@@ -62,8 +72,14 @@ private:
     QGuiApplication &m_application;
     QQmlApplicationEngine *m_engine = nullptr;
     QTranslator *m_translator = nullptr;
+    ServiceController *m_serviceController = nullptr;
     DockHandler *m_dockHandler = nullptr;
     SystemTray *m_systemTray = nullptr;
+    Theme *m_theme = nullptr;
+    ServerListModel *m_recomendedServersModel = nullptr;
+    ServerListModel *m_serverListModel = nullptr;
+    ServerListModel *m_recentServersModel = nullptr;
+    MultiPing *m_multiPing = nullptr;
     bool m_serviceRunning = false;
     bool m_serviceError = false;
 };
