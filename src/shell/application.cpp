@@ -6,6 +6,7 @@
 #include "dockhandler.h"
 #include "logger.h"
 #include "multiping.h"
+#include "networkapi.h"
 #include "serverlistmodel.h"
 #include "servicecontroller.h"
 #include "settings.h"
@@ -13,6 +14,7 @@
 #include "systemtray.h"
 #include "theme.h"
 #include "utils.h"
+#include "wireguard.h"
 
 #include <QApplication>
 #include <QQmlApplicationEngine>
@@ -65,6 +67,10 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     m_serverListModel = new ServerListModel(ServerListModel::AllServers, this);
     m_recentServersModel = new ServerListModel(ServerListModel::RecentServers, this);
 
+    m_networkApi = new NetworkApi(this);
+    connect(m_networkApi, &NetworkApi::requestServerListFinished, this,
+            &Application::onRequestServerListFinished);
+
     // The recommended list: the fastest server of each of the fastest countries.
     m_multiPing = new MultiPing(this);
     connect(m_multiPing, &MultiPing::lastRequestFinished, this, &Application::onLastPingRequestFinished);
@@ -110,6 +116,7 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     }
 
     initializeWindowState();
+    requestWirequardData();
 
     // The theme editor has no service link to wait for.
     if (themeEditorMode())
@@ -312,17 +319,38 @@ void Application::onLanguageChanged(const QString &language)
         m_systemTray->retranslateUi();
 }
 
+void Application::requestWirequardData()
+{
+    Settings *settings = Settings::instance();
+    if (!settings->vaildCredentials() || !WireGuard::isSupported() || themeEditorMode())
+        return;
+    m_networkApi->apiRequestWireguardData(settings->userName(), settings->password());
+}
+
+void Application::onRequestServerListFinished(const Servers &servers)
+{
+    if (servers.isEmpty()) {
+        QTimer::singleShot(NetworkApi::networkInterval(), m_networkApi, &NetworkApi::requestServerList);
+        return;
+    }
+    m_serverListModel->createServerList(servers, true);
+    m_recentServersModel->createRecentServerList(servers);
+    m_multiPing->sendRequest(Server::serverList(servers));
+}
+
 void Application::onInitialConnectionStatusChanged()
 {
     if (initialConnectionStatusHandled)
         return;
     initialConnectionStatusHandled = true;
+    m_networkApi->doRequests();
     if (m_serviceError && !themeEditorMode())
         invokeMethodInQml(QStringLiteral("setCriticalServiceError"));
 }
 
 void Application::atQuit()
 {
+    m_networkApi->disableNewRequests();
     invokeMethodInQml(QStringLiteral("saveUnsavedData"));
     m_serviceController->sendInitCommand();
     // The event loop has ended: write the command out now, or it never leaves.
