@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMetaType>
 #include <QObject>
 #include <QString>
 
@@ -32,4 +31,3 @@ public:
     static QString stateToTrString(Id id);
 };
 
-Q_DECLARE_METATYPE(ConnectionState::Id)
