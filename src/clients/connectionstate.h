@@ -30,4 +30,3 @@ public:
     // The translated text shown to the user.
     static QString stateToTrString(Id id);
 };
-
