@@ -7,6 +7,7 @@
 #include "logger.h"
 #include "multiping.h"
 #include "networkapi.h"
+#include "openvpnnetworkinterfaces.h"
 #include "serverlistmodel.h"
 #include "servicecontroller.h"
 #include "settings.h"
@@ -100,6 +101,18 @@ Application::Application(QGuiApplication &application) : m_application(applicati
 
     m_engine->load(QUrl(Settings::qmlPath(QStringLiteral("main.qml"))));
 
+    m_networkInterfaces = new OpenVpnNetworkInterfaces(this);
+    m_networkInterfaces->refresh(true);
+    if (!m_networkInterfaces->isEmpty()) {
+        m_networkInterfaces->print();
+        // The settings apply the MTU to these interfaces.
+        QVector<int> interfaceIds;
+        const QVector<NetworkInterface> interfaces = m_networkInterfaces->list();
+        for (const NetworkInterface &networkInterface : interfaces)
+            interfaceIds << networkInterface.id();
+        settings->setCurrentNetworkInterfacesList(interfaceIds);
+    }
+
     m_serviceRunning = !serviceExecutablePath().isEmpty();
     if (!themeEditorMode()) {
         const QString text
@@ -146,6 +159,10 @@ bool Application::initialized()
 {
     if (m_engine->rootObjects().isEmpty()) {
         setErrorMode(QStringLiteral("Cannot initialize QML engine!"));
+        return false;
+    }
+    if (m_networkInterfaces->isEmpty()) {
+        setErrorMode(QStringLiteral("Cannot find usable network interfaces!"));
         return false;
     }
     if (!Settings::instance()->isWritable()) {

@@ -13,6 +13,7 @@ class QWindow;
 class DockHandler;
 class MultiPing;
 class NetworkApi;
+class OpenVpnNetworkInterfaces;
 class ServerListModel;
 class ServiceController;
 class SystemTray;
@@ -54,6 +55,8 @@ public:
     void printSystemInfo();
     SystemTray *systemTray() const { return m_systemTray; }
     NetworkApi *networkApi() const { return m_networkApi; }
+    // The usable network interfaces read at start-up.
+    OpenVpnNetworkInterfaces *networkInterfaces() const { return m_networkInterfaces; }
 
 public slots:
     void messageReceived(const QString &message);
@@ -93,6 +96,7 @@ private:
     ServerListModel *m_recentServersModel = nullptr;
     MultiPing *m_multiPing = nullptr;
     NetworkApi *m_networkApi = nullptr;
+    OpenVpnNetworkInterfaces *m_networkInterfaces = nullptr;
     bool m_serviceRunning = false;
     bool m_serviceError = false;
 };
