@@ -1,6 +1,7 @@
 #include "logger.h"
 #include "openvpnclient.h"
 #include "servicecontroller.h"
+#include "statetexts.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -28,30 +29,6 @@ class LabOpenVpnClient : public OpenVpnClient
 public:
     QString execPath() const override { return QStringLiteral(VPN_APP_DIR "/openvpn/bin/openvpn"); }
 };
-
-QString stateText(const QList<QVariant> &arguments)
-{
-    return QStringLiteral("%1|%2|%3")
-        .arg(ConnectionState::stateToString(arguments.at(0).value<ConnectionState::Id>()),
-             arguments.at(1).toString(), arguments.at(2).toBool() ? QStringLiteral("critical") : QString());
-}
-
-QStringList states(const QSignalSpy &spy)
-{
-    QStringList texts;
-    for (const QList<QVariant> &arguments : spy)
-        texts << stateText(arguments);
-    return texts;
-}
-
-bool reached(const QSignalSpy &spy, ConnectionState::Id state)
-{
-    for (const QList<QVariant> &arguments : spy) {
-        if (arguments.at(0).value<ConnectionState::Id>() == state)
-            return true;
-    }
-    return false;
-}
 
 // The VPN DNS server answers only through a tunnel.
 bool pingThroughTunnel()
@@ -121,8 +98,15 @@ void TestOpenVpnClientLab::initTestCase()
 
 void TestOpenVpnClientLab::init()
 {
-    // Every case starts without an engine of an earlier case.
+    // Every case starts without an engine of an earlier case, and with the
+    // lab's server reached directly, not through a tunnel of somebody else.
     QTRY_VERIFY_WITH_TIMEOUT(engineGone(), 10000);
+    QProcess route;
+    route.start(QStringLiteral("ip"), {"-o", "route", "get", labServer});
+    QVERIFY(route.waitForFinished(10000));
+    const QString path = QString::fromUtf8(route.readAllStandardOutput()).simplified();
+    QVERIFY2(path.contains(QStringLiteral(" dev eth0 ")),
+             qPrintable("another tunnel is up in the lab: " + path));
 }
 
 void TestOpenVpnClientLab::cleanup()

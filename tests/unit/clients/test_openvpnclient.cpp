@@ -3,6 +3,7 @@
 #include "logger.h"
 #include "openvpnclient.h"
 #include "servicecontroller.h"
+#include "statetexts.h"
 #include "tcpserver.h"
 
 #include <QFile>
@@ -95,24 +96,6 @@ public:
 private:
     int m_next = 0;
 };
-
-QString stateText(const QList<QVariant> &arguments)
-{
-    return QStringLiteral("%1|%2|%3")
-        .arg(ConnectionState::stateToString(arguments.at(0).value<ConnectionState::Id>()),
-             arguments.at(1).toString(), arguments.at(2).toBool() ? QStringLiteral("critical") : QString());
-}
-
-QStringList states(const QSignalSpy &spy)
-{
-    QStringList texts;
-    for (const QList<QVariant> &arguments : spy) {
-        texts << stateText(arguments);
-        if (arguments.at(1) != arguments.at(3))
-            texts << QStringLiteral("description differs: ") + arguments.at(3).toString();
-    }
-    return texts;
-}
 
 QStringList joined(const QSignalSpy &spy)
 {
