@@ -1,29 +1,23 @@
 #include "commandrunner.h"
 
-#include <QProcess>
+#include "systemcommand.h"
+
+#include <QFileInfo>
 
 CommandRunner::Result CommandRunner::run(const QString &program, const QStringList &arguments,
                                          const QByteArray &input)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
     Result result;
-    if (!process.waitForStarted(timeoutMs)) {
-        result.output = process.errorString();
+    // The engine runs as root: programs come from the system folders, never from PATH.
+    const QString path
+        = QFileInfo(program).isAbsolute() ? program : SystemCommand::findSystemProgram(program);
+    if (path.isEmpty()) {
+        result.output = QStringLiteral("%1 not found").arg(program);
         return result;
     }
-    if (!input.isEmpty())
-        process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(1000);
-        result.output = QStringLiteral("timed out");
-        return result;
-    }
-    result.output = QString::fromLocal8Bit(process.readAll()).trimmed();
-    result.exitCode = process.exitCode();
-    result.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    const SystemCommand::Result ran = SystemCommand::run(path, arguments, input, timeoutMs);
+    result.ok = ran.succeeded();
+    result.exitCode = ran.exitCode;
+    result.output = result.ok ? QString::fromLocal8Bit(ran.output).trimmed() : ran.message();
     return result;
 }

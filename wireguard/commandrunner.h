@@ -12,7 +12,7 @@ public:
     {
         bool ok = false;
         int exitCode = -1;
-        QString output; // standard output and error, merged
+        QString output; // standard output on success, else the error message
     };
 
     virtual ~CommandRunner() = default;

@@ -1,5 +1,7 @@
 #include "tunnel.h"
 
+#include "systemcommand.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>

@@ -240,3 +240,20 @@ QString Utils::countryFlagSource(const QString &code)
     warn(QStringLiteral("Resource for country '%1' does not exist").arg(code));
     return defaultFlag();
 }
+
+QStringList Utils::mtuSizeArguments(int interfaceId, int mtu)
+{
+    return {QStringLiteral("tun%1").arg(interfaceId), QStringLiteral("mtu"),
+            QString::number(mtu < 1 ? 1500 : mtu)};
+}
+
+void Utils::setMtuSize(int interfaceId, int mtu)
+{
+    QProcess process;
+    process.start(QStringLiteral("/sbin/ifconfig"), mtuSizeArguments(interfaceId, mtu), QIODevice::ReadOnly);
+    const bool finished = process.waitForStarted(programTimeout) && process.waitForFinished(programTimeout);
+    // A command that could not run, crashed or timed out must not read as success.
+    const int code = finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    qInfo().noquote() << objectName() + QStringLiteral(": 'Set mtu size' command finished with code: ")
+            + QString::number(code);
+}

@@ -53,6 +53,11 @@ public:
 
     static QString countryFlagSource(const QString &code);
 
+    // Sets the MTU of the tunnel interface "tun<interfaceId>" with ifconfig;
+    // an MTU below 1 stands for the default of 1500.
+    static void setMtuSize(int interfaceId, int mtu);
+    static QStringList mtuSizeArguments(int interfaceId, int mtu);
+
     // Timeout of every short external program, in milliseconds.
     static constexpr int programTimeout = 30000;
 

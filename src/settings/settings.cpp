@@ -319,13 +319,10 @@ void Settings::setMtuSize(int size)
     if (m_mtuSize == size)
         return;
     for (const int interfaceId : qAsConst(m_networkInterfaceIds))
-        setInterfaceMtuSizeNoOp(interfaceId, size);
+        Utils::setMtuSize(interfaceId, size);
     m_mtuSize = size;
     emit mtuSizeChanged(size);
 }
-
-void Settings::setInterfaceMtuSizeNoOp(int, int)
-{ }
 
 void Settings::setCurrentNetworkInterfacesList(const QVector<int> &interfaceIds)
 {

@@ -211,9 +211,6 @@ private:
     QVariant storedValue(const QString &key) const;
     // Bounds an index to the table; emits through the signal on a change.
     void setPortIndex(uint &member, int index, int tableSize, void (Settings::*changed)(bool));
-    // Sets the size on one tunnel interface. A no-op until the network
-    // protection brings its MTU command (Utils::setMtuSize), which replaces it.
-    static void setInterfaceMtuSizeNoOp(int interfaceId, int size);
 
     SimpleCrypt m_crypt;
     QSettings *m_settings;

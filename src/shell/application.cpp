@@ -6,6 +6,8 @@
 #include "dockhandler.h"
 #include "logger.h"
 #include "multiping.h"
+#include "networkapi.h"
+#include "openvpnnetworkinterfaces.h"
 #include "serverlistmodel.h"
 #include "servicecontroller.h"
 #include "settings.h"
@@ -13,6 +15,7 @@
 #include "systemtray.h"
 #include "theme.h"
 #include "utils.h"
+#include "wireguard.h"
 
 #include <QApplication>
 #include <QQmlApplicationEngine>
@@ -65,6 +68,10 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     m_serverListModel = new ServerListModel(ServerListModel::AllServers, this);
     m_recentServersModel = new ServerListModel(ServerListModel::RecentServers, this);
 
+    m_networkApi = new NetworkApi(this);
+    connect(m_networkApi, &NetworkApi::requestServerListFinished, this,
+            &Application::onRequestServerListFinished);
+
     // The recommended list: the fastest server of each of the fastest countries.
     m_multiPing = new MultiPing(this);
     connect(m_multiPing, &MultiPing::lastRequestFinished, this, &Application::onLastPingRequestFinished);
@@ -94,6 +101,18 @@ Application::Application(QGuiApplication &application) : m_application(applicati
 
     m_engine->load(QUrl(Settings::qmlPath(QStringLiteral("main.qml"))));
 
+    m_networkInterfaces = new OpenVpnNetworkInterfaces(this);
+    m_networkInterfaces->refresh(true);
+    if (!m_networkInterfaces->isEmpty()) {
+        m_networkInterfaces->print();
+        // The settings apply the MTU to these interfaces.
+        QVector<int> interfaceIds;
+        const QVector<NetworkInterface> interfaces = m_networkInterfaces->list();
+        for (const NetworkInterface &networkInterface : interfaces)
+            interfaceIds << networkInterface.id();
+        settings->setCurrentNetworkInterfacesList(interfaceIds);
+    }
+
     m_serviceRunning = !serviceExecutablePath().isEmpty();
     if (!themeEditorMode()) {
         const QString text
@@ -110,6 +129,7 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     }
 
     initializeWindowState();
+    requestWirequardData();
 
     // The theme editor has no service link to wait for.
     if (themeEditorMode())
@@ -139,6 +159,10 @@ bool Application::initialized()
 {
     if (m_engine->rootObjects().isEmpty()) {
         setErrorMode(QStringLiteral("Cannot initialize QML engine!"));
+        return false;
+    }
+    if (m_networkInterfaces->isEmpty()) {
+        setErrorMode(QStringLiteral("Cannot find usable network interfaces!"));
         return false;
     }
     if (!Settings::instance()->isWritable()) {
@@ -312,17 +336,38 @@ void Application::onLanguageChanged(const QString &language)
         m_systemTray->retranslateUi();
 }
 
+void Application::requestWirequardData()
+{
+    Settings *settings = Settings::instance();
+    if (!settings->vaildCredentials() || !WireGuard::isSupported() || themeEditorMode())
+        return;
+    m_networkApi->apiRequestWireguardData(settings->userName(), settings->password());
+}
+
+void Application::onRequestServerListFinished(const Servers &servers)
+{
+    if (servers.isEmpty()) {
+        QTimer::singleShot(NetworkApi::networkInterval(), m_networkApi, &NetworkApi::requestServerList);
+        return;
+    }
+    m_serverListModel->createServerList(servers, true);
+    m_recentServersModel->createRecentServerList(servers);
+    m_multiPing->sendRequest(Server::serverList(servers));
+}
+
 void Application::onInitialConnectionStatusChanged()
 {
     if (initialConnectionStatusHandled)
         return;
     initialConnectionStatusHandled = true;
+    m_networkApi->doRequests();
     if (m_serviceError && !themeEditorMode())
         invokeMethodInQml(QStringLiteral("setCriticalServiceError"));
 }
 
 void Application::atQuit()
 {
+    m_networkApi->disableNewRequests();
     invokeMethodInQml(QStringLiteral("saveUnsavedData"));
     m_serviceController->sendInitCommand();
     // The event loop has ended: write the command out now, or it never leaves.

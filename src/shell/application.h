@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -10,6 +12,8 @@ class QTranslator;
 class QWindow;
 class DockHandler;
 class MultiPing;
+class NetworkApi;
+class OpenVpnNetworkInterfaces;
 class ServerListModel;
 class ServiceController;
 class SystemTray;
@@ -50,17 +54,28 @@ public:
     void setErrorMode(const QString &text);
     void printSystemInfo();
     SystemTray *systemTray() const { return m_systemTray; }
+    NetworkApi *networkApi() const { return m_networkApi; }
+    // The usable network interfaces read at start-up.
+    OpenVpnNetworkInterfaces *networkInterfaces() const { return m_networkInterfaces; }
 
 public slots:
     void messageReceived(const QString &message);
+    // Asks the API for the account's WireGuard data with the stored
+    // credentials, when there are any and WireGuard can be used.
+    void requestWirequardData();
 
 protected slots:
     void onConnectDisconnectActionClicked();
     void onExitActionClicked();
+    // Runs once per process, when the service link has reported its first
+    // status: starts the first API requests.
     void onInitialConnectionStatusChanged();
     void onLanguageChanged(const QString &language);
     // Builds the recommended list from a pass of latency probes.
     void onLastPingRequestFinished(const QStringList &data);
+    // A list goes to the all-servers and recent models and to the latency
+    // probes; an empty one is asked for again after NetworkApi::networkInterval().
+    void onRequestServerListFinished(const Servers &servers);
     void onSettingsActionClicked();
     void onShowMinimizedMessage();
     void onTriggeredClicked();
@@ -80,6 +95,8 @@ private:
     ServerListModel *m_serverListModel = nullptr;
     ServerListModel *m_recentServersModel = nullptr;
     MultiPing *m_multiPing = nullptr;
+    NetworkApi *m_networkApi = nullptr;
+    OpenVpnNetworkInterfaces *m_networkInterfaces = nullptr;
     bool m_serviceRunning = false;
     bool m_serviceError = false;
 };

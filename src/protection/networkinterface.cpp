@@ -1,0 +1,4 @@
+#include "networkinterface.h"
+
+NetworkInterface::NetworkInterface(int id, const QString &name) : m_name(name), m_id(id)
+{ }

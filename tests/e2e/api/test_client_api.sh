@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The client in the lab's client namespace: its first requests at start-up
+# reach the lab's API and their results arrive (server list, public address).
+#   test_client_api.sh SOURCE_DIR CLIENT
+# Exits 77 (skipped) without root or without the lab.
+set -u
+root="$1"
+client="$2"
+bash "$(dirname "$0")/inlab.sh" "$root" || exit $?
+. "$root/tests/lib/desktop.sh"
+trap desktop_stop EXIT
+desktop_start || exit 1
+tray_start || { fail "trayer did not start"; summary; exit 1; }
+
+# lab/exec gives the client this home, so its settings and log stay here.
+export VPNLAB_HOME="$HOME"
+"$root/lab/exec" "$client" --debug >"$DESKTOP_TMP/client.out" 2>&1 &
+DESKTOP_PIDS+=($!)
+log=""
+for _ in $(seq 1 100); do
+    log="$(ls "$HOME"/.local/share/*/logs/*-app.log 2>/dev/null | tail -n 1)"
+    [ -n "$log" ] && break
+    sleep 0.1
+done
+check "the client writes its log" test -n "$log"
+check "the server list arrives from the lab" \
+    wait_for_text "$log" "NetworkApi: Request 'API Serverlist URL' finished, 8 servers in 5 countries" 30
+# The client's own address (CA), or a server's while another test holds a tunnel.
+geo_arrived() {
+    for _ in $(seq 1 300); do
+        grep -qE "NetworkApi: Request 'API GEO IP URL' finished, location in '[A-Z]{2}' \((192\.168\.77\.2|10\.200\.[0-9]+\.[0-9]+)\), valid: true" "$log" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+check "the public address arrives from the lab" geo_arrived
+check "no request failed" sh -c "! grep -q \"NetworkApi: '.*' finished, error\" '$log'"
+summary
