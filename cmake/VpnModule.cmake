@@ -40,6 +40,8 @@ function(vpn_add_test name)
     cmake_parse_arguments(ARG "SERIAL" "TIMEOUT" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt5::Test ${ARG_DEPS})
+    # Shared test helpers: in-test service, log capture.
+    target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/tests/lib")
     target_compile_definitions(${name} PRIVATE
         VPN_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
         VPN_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

@@ -6,7 +6,7 @@
 set -u
 root="$1"
 client="$2"
-bash "$(dirname "$0")/inlab.sh" "$root" || exit $?
+bash "$root/tests/lib/inlab.sh" "$root" || exit $?
 . "$root/tests/lib/desktop.sh"
 trap desktop_stop EXIT
 desktop_start || exit 1

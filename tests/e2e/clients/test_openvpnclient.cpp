@@ -79,7 +79,7 @@ private:
 void TestOpenVpnClientLab::initTestCase()
 {
     if (qgetenv("VPNLAB") != "1")
-        QSKIP("runs only inside the lab (tests/e2e/api/inlab.sh)");
+        QSKIP("runs only inside the lab (tests/lib/inlab.sh)");
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(Logger::instance()->initialized());
 
