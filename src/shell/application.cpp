@@ -15,6 +15,7 @@
 #include "systemtray.h"
 #include "theme.h"
 #include "utils.h"
+#include "vpnclient.h"
 #include "wireguard.h"
 
 #include <QApplication>
@@ -341,6 +342,8 @@ void Application::requestWirequardData()
     Settings *settings = Settings::instance();
     if (!settings->vaildCredentials() || !WireGuard::isSupported() || themeEditorMode())
         return;
+    // The account of the previous credentials must never serve the next connection.
+    VpnClient::setAccount(Account());
     m_networkApi->apiRequestWireguardData(settings->userName(), settings->password());
 }
 
