@@ -74,11 +74,7 @@ OpenVpnClient::OpenVpnClient(QObject *parent)
 
 OpenVpnClient::~OpenVpnClient()
 {
-    m_destroying = true;
-    setReconnectOnError(false);
-    // An engine still starting would otherwise come up with nobody following it.
-    if (m_process->state() != VpnProcess::NotRunning)
-        stop();
+    endOnDestruction(m_process);
 }
 
 QString OpenVpnClient::openVpnProtocolToString(NetworkProtocol protocol, bool lowerCase)
@@ -191,7 +187,7 @@ void OpenVpnClient::startUp()
     if (!updateConfigFile())
         return;
     startIpv6SupportService();
-    m_stopRequested = false;
+    clearStopRequested();
     m_internalIp.clear();
 
     const QString logPath = logFilePath();
@@ -217,21 +213,10 @@ void OpenVpnClient::startUp()
 
 bool OpenVpnClient::stop()
 {
-    m_stopRequested = true;
-    // While the service has not yet reported the start, OpenVPN may be just
-    // coming up; ending it then keeps a late start from connecting after all.
-    const VpnProcess::State processState = m_process->state();
-    if (processState == VpnProcess::Starting
-        || (processState == VpnProcess::Running && vpnProcessIsRunning())) {
-        if (!sendTermSignal())
-            m_process->kill();
-    }
+    endEngine(m_process);
     if (networkProtocol() == NetworkProtocol::Stealth)
         m_stunnel->stop();
-    const ConnectionState::Id state = connectionStateId();
-    if (state != ConnectionState::Id::Disconnecting && state != ConnectionState::Id::Disconnected
-        && state != ConnectionState::Id::Reconnecting)
-        setConnectionState(ConnectionState::Id::Disconnecting);
+    setDisconnectingUnlessEnding();
     return true;
 }
 
@@ -270,7 +255,7 @@ void OpenVpnClient::onOpenVpnProcessError(int status)
 {
     removeConfigFile();
     m_managementServer->stop();
-    if (m_destroying)
+    if (destroying())
         return;
     m_errorText = tr("OpenVPN could not be started (status %1)").arg(status);
     qCritical().noquote() << objectName() + QStringLiteral(": ") + m_errorText;
@@ -283,21 +268,7 @@ void OpenVpnClient::onOpenVpnProcessFinished(int exitCode)
     m_exitTimer->stop();
     // The next attempt listens again; no stale peer may stay connected.
     m_managementServer->stop();
-    if (connectionStateId() == ConnectionState::Id::Disconnected) {
-        log(QStringLiteral("Already in disconnected state"));
-        return;
-    }
-    if (m_destroying)
-        return;
-    log(QStringLiteral("Process finished with code: %1").arg(exitCode));
-    // An end that was asked for is no crash, whatever code the ended program leaves.
-    if (exitCode != 0 && !m_stopRequested)
-        m_errorText = QStringLiteral("CrashExit");
-    setConnectionState(ConnectionState::Id::Disconnected, m_errorText, false);
-    if (m_stopRequested || !connectionData().reconnectOnError())
-        return;
-    log(QStringLiteral("Reconnecting..."));
-    setConnectionState(ConnectionState::Id::Reconnecting, QString(), true);
+    reportEngineEnd(exitCode, m_errorText);
 }
 
 void OpenVpnClient::onReadyReadDataFromManagementInterface()

@@ -31,7 +31,7 @@ public:
     QString execPath() const override;
 
     void startUp();
-    bool sendTermSignal();
+    bool sendTermSignal() override;
     bool parsePushReply(const QString &line);
     bool parseAssignIpLine(const QString &line);
     void sendByteCount();
@@ -77,6 +77,4 @@ private:
     QString m_errorText;
     QString m_internalIp;
     quint16 m_managementPort = defaultManagementPort;
-    bool m_destroying = false;
-    bool m_stopRequested = false;
 };

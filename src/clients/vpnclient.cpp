@@ -1,5 +1,7 @@
 #include "vpnclient.h"
 
+#include "vpnprocess.h"
+
 #include "logger.h"
 #include "utils.h"
 
@@ -99,6 +101,55 @@ QString VpnClient::logFilePath() const
 bool VpnClient::vpnProcessIsRunning() const
 {
     return Utils::processIsRunning(execPath(), true);
+}
+
+void VpnClient::endEngine(VpnProcess *process)
+{
+    m_stopRequested = true;
+    // While the service has not yet reported the start, the engine may be just
+    // coming up; ending it then keeps a late start from connecting after all.
+    const VpnProcess::State processState = process->state();
+    if (processState == VpnProcess::Starting
+        || (processState == VpnProcess::Running && vpnProcessIsRunning())) {
+        if (!sendTermSignal())
+            process->kill();
+    }
+}
+
+void VpnClient::setDisconnectingUnlessEnding()
+{
+    if (m_state != ConnectionState::Id::Disconnecting && m_state != ConnectionState::Id::Disconnected
+        && m_state != ConnectionState::Id::Reconnecting)
+        setConnectionState(ConnectionState::Id::Disconnecting);
+}
+
+void VpnClient::reportEngineEnd(int exitCode, QString &errorText, bool announcedEnd)
+{
+    if (m_state == ConnectionState::Id::Disconnected) {
+        qInfo().noquote() << objectName() + QStringLiteral(": Already in disconnected state");
+        return;
+    }
+    if (m_destroying)
+        return;
+    qInfo().noquote() << objectName() + QStringLiteral(": Process finished with code: %1").arg(exitCode);
+    // An end that was asked for is no crash, whatever code the ended engine
+    // leaves; nor is the end of an engine that reported its error first, and
+    // trying again with the same configuration would fail the same way.
+    if (exitCode != 0 && !m_stopRequested && !announcedEnd)
+        errorText = QStringLiteral("CrashExit");
+    setConnectionState(ConnectionState::Id::Disconnected, errorText, false);
+    if (m_stopRequested || announcedEnd || !m_connectionData.reconnectOnError())
+        return;
+    qInfo().noquote() << objectName() + QStringLiteral(": Reconnecting...");
+    setConnectionState(ConnectionState::Id::Reconnecting, QString(), true);
+}
+
+void VpnClient::endOnDestruction(VpnProcess *process)
+{
+    m_destroying = true;
+    setReconnectOnError(false);
+    if (process->state() != VpnProcess::NotRunning)
+        stop();
 }
 
 void VpnClient::startIpv6SupportService()

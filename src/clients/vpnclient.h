@@ -12,6 +12,7 @@
 #include <memory>
 
 class QTemporaryFile;
+class VpnProcess;
 
 // The common base of the protocol clients. The connection controller creates
 // one client per connection attempt, hands it the connection data and calls
@@ -48,6 +49,8 @@ public:
     void setConnectionStatistics(const ConnectionStatistics &statistics);
     QString logFilePath() const;
     bool vpnProcessIsRunning() const;
+    // Asks the engine to terminate over its control connection; false when it cannot be asked.
+    virtual bool sendTermSignal() = 0;
     void startIpv6SupportService();
 
     // Every option followed by CR LF, in place of "<ADDITIONAL_DATA>".
@@ -68,6 +71,21 @@ protected:
     void setConnectionState(ConnectionState::Id id, const QString &additionalData = QString(),
                             bool critical = false);
     void removeConfigFile();
+
+    // The engine's lifecycle, the same for every client:
+    // ends a starting or running engine (its own termination request first,
+    // the service's kill when that cannot be sent) and marks the stop as asked for;
+    void endEngine(VpnProcess *process);
+    // Disconnecting, unless the connection is already ending or ended;
+    void setDisconnectingUnlessEnding();
+    // the engine has ended: Disconnected, with "CrashExit" for an end nobody
+    // asked for or announced, then Reconnecting when that is allowed;
+    void reportEngineEnd(int exitCode, QString &errorText, bool announcedEnd = false);
+    // the client goes away: no reconnection, and an engine still starting or
+    // running is ended so nobody is left following it.
+    void endOnDestruction(VpnProcess *process);
+    void clearStopRequested() { m_stopRequested = false; }
+    bool destroying() const { return m_destroying; }
     void setReconnectOnError(bool enabled) { m_connectionData.setReconnectOnError(enabled); }
 
 private:
@@ -75,6 +93,8 @@ private:
     ConnectionStatistics m_statistics;
     std::unique_ptr<QTemporaryFile> m_configFile;
     ConnectionState::Id m_state = ConnectionState::Id::Disconnected;
+    bool m_stopRequested = false;
+    bool m_destroying = false;
 
     static Account s_account;
 };

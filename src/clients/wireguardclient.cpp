@@ -37,10 +37,7 @@ WireGuardClient::WireGuardClient(QObject *parent)
 
 WireGuardClient::~WireGuardClient()
 {
-    m_destroying = true;
-    setReconnectOnError(false);
-    if (m_process->state() != VpnProcess::NotRunning)
-        stop();
+    endOnDestruction(m_process);
 }
 
 void WireGuardClient::log(const QString &text) const
@@ -143,7 +140,7 @@ void WireGuardClient::startUp()
         return;
     }
     startIpv6SupportService();
-    m_stopRequested = false;
+    clearStopRequested();
     m_engineFailed = false;
 
     m_controlServer->start(controlHost, m_controlPort);
@@ -196,19 +193,8 @@ void WireGuardClient::onWireGuardLoggerLineReaded(const QString &)
 
 bool WireGuardClient::stop()
 {
-    m_stopRequested = true;
-    // While the service has not yet reported the start, the engine may just be
-    // coming up; ending it then keeps a late start from connecting after all.
-    const VpnProcess::State processState = m_process->state();
-    if (processState == VpnProcess::Starting
-        || (processState == VpnProcess::Running && vpnProcessIsRunning())) {
-        if (!sendTermSignal())
-            m_process->kill();
-    }
-    const ConnectionState::Id state = connectionStateId();
-    if (state != ConnectionState::Id::Disconnecting && state != ConnectionState::Id::Disconnected
-        && state != ConnectionState::Id::Reconnecting)
-        setConnectionState(ConnectionState::Id::Disconnecting);
+    endEngine(m_process);
+    setDisconnectingUnlessEnding();
     return true;
 }
 
@@ -226,7 +212,7 @@ bool WireGuardClient::sendTermSignal()
 void WireGuardClient::onWireGuardProcessError(int status)
 {
     m_controlServer->stop();
-    if (m_destroying)
+    if (destroying())
         return;
     m_errorText = tr("WireGuard could not be started (status %1)").arg(status);
     qCritical().noquote() << objectName() + QStringLiteral(": ") + m_errorText;
@@ -237,21 +223,5 @@ void WireGuardClient::onWireGuardProcessFinished(int exitCode)
 {
     // The next attempt listens again; no stale peer may stay connected.
     m_controlServer->stop();
-    if (connectionStateId() == ConnectionState::Id::Disconnected) {
-        log(QStringLiteral("Already in disconnected state"));
-        return;
-    }
-    if (m_destroying)
-        return;
-    log(QStringLiteral("Process finished with code: %1").arg(exitCode));
-    // An end that was asked for is no crash, whatever code the ended engine leaves.
-    // An engine that reported its error has ended as announced: that is no crash,
-    // and trying again with the same configuration would fail the same way.
-    if (exitCode != 0 && !m_stopRequested && !m_engineFailed)
-        m_errorText = QStringLiteral("CrashExit");
-    setConnectionState(ConnectionState::Id::Disconnected, m_errorText, false);
-    if (m_stopRequested || m_engineFailed || !connectionData().reconnectOnError())
-        return;
-    log(QStringLiteral("Reconnecting..."));
-    setConnectionState(ConnectionState::Id::Reconnecting, QString(), true);
+    reportEngineEnd(exitCode, m_errorText, m_engineFailed);
 }

@@ -31,7 +31,7 @@ public:
     QString execPath() const override;
 
     void startUp();
-    bool sendTermSignal();
+    bool sendTermSignal() override;
     // A free configuration file name: base + ".conf", else base + N + ".conf" (N up to 999).
     static QString prepareEmptyConfigFile(const QString &basePath);
 
@@ -60,8 +60,6 @@ private:
     QString m_errorText;
     QString m_configPath;
     quint16 m_controlPort = defaultControlPort;
-    bool m_destroying = false;
-    bool m_stopRequested = false;
     bool m_engineFailed = false;
 
     static int s_configCounter;

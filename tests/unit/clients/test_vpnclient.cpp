@@ -19,6 +19,7 @@ public:
     }
     bool start() override { return true; }
     bool stop() override { return true; }
+    bool sendTermSignal() override { return false; }
     QString executableBaseName() const override { return QStringLiteral("probe"); }
     QString resourceFileName() const override { return m_templatePath; }
     QString execPath() const override { return QStringLiteral("/nonexistent/probe-engine"); }
