@@ -1,5 +1,6 @@
 #pragma once
 
+#include "networkprotocol.h"
 #include "server.h"
 #include "simplecrypt.h"
 
@@ -121,7 +122,7 @@ public:
 
     // 0 UDP, 1 TCP, 2 Stealth, 3 WireGuard.
     int networkProtocol() const { return m_networkProtocol; }
-    int networkProtocol2() const { return m_networkProtocol; }
+    NetworkProtocol networkProtocol2() const { return static_cast<NetworkProtocol>(m_networkProtocol); }
     void setNetworkProtocol(int protocol);
     // 0 show the window, 1 start hidden, 2 start minimized.
     int startMinimized() const { return m_startMinimized; }

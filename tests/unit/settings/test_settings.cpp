@@ -131,7 +131,7 @@ void TestSettings::defaults()
     QVERIFY(settings->language().isEmpty());
     QCOMPARE(settings->mtuSize(), 0);
     QCOMPARE(settings->networkProtocol(), 3);
-    QCOMPARE(settings->networkProtocol2(), 3);
+    QCOMPARE(settings->networkProtocol2(), NetworkProtocol::WireGuard);
     QVERIFY(settings->password().isEmpty());
     QVERIFY(settings->showNotifications());
     QCOMPARE(settings->startMinimized(), 0);
