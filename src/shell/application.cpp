@@ -272,8 +272,9 @@ void Application::setFavorite(const QString &serverId, bool set)
 
 void Application::onLastPingRequestFinished(const QStringList &data)
 {
-    m_recomendedServersModel->setServerList(
-        ServerListModel::fastestPerCountry(m_serverListModel->sourceServerList(), data));
+    const Servers recommended = ServerListModel::fastestPerCountry(m_serverListModel->sourceServerList(), data);
+    Server::printData(recommended, QStringLiteral("Recommended servers"));
+    m_recomendedServersModel->setServerList(recommended);
 }
 
 void Application::messageReceived(const QString &)

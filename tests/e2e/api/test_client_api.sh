@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The client in the lab's client namespace: its first requests at start-up
-# reach the lab's API and their results arrive (server list, public address).
+# reach the lab's API and their results arrive (server list, public address),
+# and the probes of the servers rank the recommended list.
 #   test_client_api.sh SOURCE_DIR CLIENT
 # Exits 77 (skipped) without root or without the lab.
 set -u
@@ -34,5 +35,9 @@ geo_arrived() {
     return 1
 }
 check "the public address arrives from the lab" geo_arrived
+# ICMP delays in the lab: DE 5 ms, NL 10, US 20, GB 30, JP 120 (CH is unavailable
+# by its cpu value, the silent NL server is hidden): the fastest server per country.
+check "the recommended list follows the servers' latency" \
+    wait_for_text "$log" "Server: Recommended servers : 'DE, Frankfurt','NL, Amsterdam','US, New York','GB, London','JP, Tokyo'" 30
 check "no request failed" sh -c "! grep -q \"NetworkApi: '.*' finished, error\" '$log'"
 summary
