@@ -15,6 +15,14 @@ ApplicationWindow {
            | Qt.WindowMinimizeButtonHint | Qt.WindowCloseButtonHint
     title: settings.titleName()
     visible: false
+    color: uiStyle.generalBackgroundColor
+
+    Image {
+        anchors.fill: parent
+        source: uiStyle.generalBackgroundImage
+        fillMode: Image.PreserveAspectCrop
+        visible: source != ""
+    }
 
     // Called by name from the application object.
     function raiseMainWindow() {
