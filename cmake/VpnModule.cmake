@@ -62,6 +62,25 @@ function(vpn_add_test name)
     endif()
 endfunction()
 
+# A test program that runs inside the lab's client namespace (tests/lib/inlab.sh),
+# skipped (77) without root or without the lab.
+#   vpn_add_lab_test(<name> SOURCES ... [DEPS ...] [TIMEOUT s])
+function(vpn_add_lab_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt5::Test ${ARG_DEPS})
+    target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/tests/lib")
+    target_compile_definitions(${name} PRIVATE VPN_APP_DIR="${VPN_APP_DIR}")
+    vpn_apply_warnings(${name})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    add_test(NAME ${name} COMMAND "${CMAKE_SOURCE_DIR}/tests/lib/inlab.sh" "${CMAKE_SOURCE_DIR}" $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES LABELS e2e RUN_SERIAL TRUE SKIP_RETURN_CODE 77 TIMEOUT ${ARG_TIMEOUT}
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
 # Adds every direct sub-folder of <dir> that has a CMakeLists.txt, in name order.
 function(vpn_add_subdirectories dir)
     file(GLOB children LIST_DIRECTORIES true "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*")

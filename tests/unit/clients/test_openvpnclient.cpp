@@ -1,3 +1,4 @@
+#include "enginepeer.h"
 #include "fakeservice.h"
 #include "logcapture.h"
 #include "logger.h"
@@ -41,32 +42,9 @@ QList<Step> readTranscript(const QString &name)
 }
 
 // OpenVPN's side of the management connection, played by the test.
-class ScriptedPeer : public QObject
+class ScriptedPeer : public EnginePeer
 {
 public:
-    ScriptedPeer()
-    {
-        connect(&socket, &QTcpSocket::readyRead, this, [this] {
-            buffer += socket.readAll();
-            for (int end = buffer.indexOf('\n'); end >= 0; end = buffer.indexOf('\n')) {
-                lines << QString::fromUtf8(buffer.left(end)).trimmed();
-                buffer.remove(0, end + 1);
-            }
-        });
-    }
-
-    bool connectTo(quint16 port)
-    {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        return socket.waitForConnected(5000);
-    }
-
-    void send(const QByteArray &bytes)
-    {
-        socket.write(bytes);
-        socket.flush();
-    }
-
     // True once the client has sent the line next; repeated "bytecount 1"
     // commands are allowed in between, anything else is recorded as unexpected.
     bool received(const QString &line)
@@ -88,9 +66,6 @@ public:
 
     QStringList rest() const { return lines.mid(m_next); }
 
-    QTcpSocket socket;
-    QByteArray buffer;
-    QStringList lines;
     QStringList unexpected;
 
 private:

@@ -1,3 +1,4 @@
+#include "enginepeer.h"
 #include "fakeservice.h"
 #include "servicecontroller.h"
 #include "tcpserver.h"
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,24 +24,6 @@ Account validAccount()
                    QStringLiteral("cHJpdmF0ZS1rZXktb2YtdGhlLWNsaWVudC0wMDAwMDA9"), QString());
 }
 
-// The engine's side of the control connection, played by the test.
-struct ScriptedEngine
-{
-    QTcpSocket socket;
-    QByteArray received;
-
-    bool connectTo(quint16 port)
-    {
-        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { received += socket.readAll(); });
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        return socket.waitForConnected(5000);
-    }
-    void send(const QByteArray &bytes)
-    {
-        socket.write(bytes);
-        socket.flush();
-    }
-};
 } // namespace
 
 class TestWireGuardClient : public QObject
@@ -164,7 +146,7 @@ void TestWireGuardClient::controlDialog()
     std::unique_ptr<WireGuardClient> client(startedClient());
     QSignalSpy states(client.get(), &VpnClient::connectionStateChanged);
     QSignalSpy bytes(client.get(), &VpnClient::byteCountChanged);
-    ScriptedEngine engine;
+    EnginePeer engine;
     QVERIFY(engine.connectTo(controlPort(client.get())));
 
     engine.send(">BYTECOUNT:0 B, 0 B\r\n>STATE:CONNECTED\r\n");
@@ -188,7 +170,7 @@ void TestWireGuardClient::errorWithoutMessageKeepsTheText()
 {
     std::unique_ptr<WireGuardClient> client(startedClient());
     QSignalSpy states(client.get(), &VpnClient::connectionStateChanged);
-    ScriptedEngine engine;
+    EnginePeer engine;
     QVERIFY(engine.connectTo(controlPort(client.get())));
     engine.send(">STATE:ERROR:No handshake with the server\r\n");
     QTRY_COMPARE(client->connectionStateId(), ConnectionState::Id::Error);
@@ -217,7 +199,7 @@ void TestWireGuardClient::crashThenReconnect()
 void TestWireGuardClient::engineErrorIsNoCrash()
 {
     std::unique_ptr<WireGuardClient> client(startedClient());
-    ScriptedEngine engine;
+    EnginePeer engine;
     QVERIFY(engine.connectTo(controlPort(client.get())));
     m_service->send(QStringLiteral("started:4243,0,wireguard-service\n"));
     engine.send(">STATE:ERROR:Missing or invalid PrivateKey\r\n");
@@ -264,10 +246,10 @@ void TestWireGuardClient::startFailures()
 void TestWireGuardClient::stopAsksTheEngine()
 {
     std::unique_ptr<WireGuardClient> client(startedClient());
-    ScriptedEngine engine;
+    EnginePeer engine;
     QVERIFY(engine.connectTo(controlPort(client.get())));
     QTRY_VERIFY(client->sendTermSignal());
-    QTRY_VERIFY(engine.received.contains("signal SIGTERM\r\n"));
+    QTRY_VERIFY(engine.bytes.contains("signal SIGTERM\r\n"));
     client->stop();
     QCOMPARE(client->connectionStateId(), ConnectionState::Id::Disconnecting);
     m_service->send(QStringLiteral("finished:4244,0,wireguard-service\n"));
