@@ -2,12 +2,12 @@
 
 #include "buildconfig.h"
 #include "comboboxlistmodel.h"
-#include "dashcircle.h"
 #include "dockhandler.h"
 #include "logger.h"
 #include "multiping.h"
 #include "networkapi.h"
 #include "openvpnnetworkinterfaces.h"
+#include "qmltypes.h"
 #include "serverlistmodel.h"
 #include "servicecontroller.h"
 #include "settings.h"
@@ -21,7 +21,6 @@
 #include <QApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
-#include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSslSocket>
 #include <QSystemTrayIcon>
@@ -53,11 +52,14 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     connect(m_serviceController, &ServiceController::initialConnectionStatusChanged, this,
             &Application::onInitialConnectionStatusChanged);
 
+    QmlTypes::registerTypes();
+
     m_dockHandler = new DockHandler(this);
     m_dockHandler->registerHandler();
     connect(m_dockHandler, &DockHandler::clicked, this, &Application::onTriggeredClicked);
 
     m_systemTray = new SystemTray(this);
+    updateSystemTrayMenuItem(ConnectionState::Id::Disconnected);
     connect(m_systemTray, &SystemTray::connectDisconnectActionClicked, this,
             &Application::onConnectDisconnectActionClicked);
     connect(m_systemTray, &SystemTray::exitActionClicked, this, &Application::onExitActionClicked);
@@ -77,15 +79,6 @@ Application::Application(QGuiApplication &application) : m_application(applicati
     m_multiPing = new MultiPing(this);
     connect(m_multiPing, &MultiPing::lastRequestFinished, this, &Application::onLastPingRequestFinished);
 
-    const QUrl fontFactory(Settings::qmlPath(QStringLiteral("AFontFactory.qml")));
-    if (fontFactory.isRelative())
-        qWarning().noquote() << objectName()
-                + QStringLiteral(": qmlRegisterSingletonType requires absolute URLs.");
-    else
-        qmlRegisterSingletonType(fontFactory, "VPNClient", 1, 0, "FontFactory");
-    qmlRegisterType<DashCircle>("DashCircle", 1, 0, "DashCircle");
-
-    QQuickStyle::setStyle(QStringLiteral("Universal"));
     m_engine = new QQmlApplicationEngine(this);
     QQmlContext *context = m_engine->rootContext();
     context->setContextProperty(QStringLiteral("themeSettings"), settings);
@@ -233,6 +226,11 @@ void Application::setErrorMode(const QString &text)
     m_systemTray->setQuitMode();
 }
 
+void Application::updateSystemTrayMenuItem(ConnectionState::Id state)
+{
+    m_systemTray->showConnectionState(state, !themeEditorMode());
+}
+
 void Application::printSystemInfo()
 {
     const QString version = QString::fromUtf8(BuildConfig::version);
@@ -272,7 +270,8 @@ void Application::setFavorite(const QString &serverId, bool set)
 
 void Application::onLastPingRequestFinished(const QStringList &data)
 {
-    const Servers recommended = ServerListModel::fastestPerCountry(m_serverListModel->sourceServerList(), data);
+    const Servers recommended
+        = ServerListModel::fastestPerCountry(m_serverListModel->sourceServerList(), data);
     Server::printData(recommended, QStringLiteral("Recommended servers"));
     m_recomendedServersModel->setServerList(recommended);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connectionstate.h"
 #include "server.h"
 
 #include <QObject>
@@ -52,6 +53,8 @@ public:
     QWindow *mainWindow() const;
     void invokeMethodInQml(const QString &name);
     void setErrorMode(const QString &text);
+    // The tray's first menu item and icon for a connection state.
+    void updateSystemTrayMenuItem(ConnectionState::Id state);
     void printSystemInfo();
     SystemTray *systemTray() const { return m_systemTray; }
     NetworkApi *networkApi() const { return m_networkApi; }

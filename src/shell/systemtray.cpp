@@ -3,6 +3,7 @@
 #include "notification.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QImage>
 #include <QMenu>
 #include <QPixmap>
@@ -69,6 +70,49 @@ void SystemTray::setConnectDisconnectState(const QString &text, bool enabled)
         return;
     m_connectDisconnectAction->setText(text);
     m_connectDisconnectAction->setEnabled(enabled);
+}
+
+void SystemTray::showConnectionState(ConnectionState::Id state, bool connectAllowed)
+{
+    switch (state) {
+    case ConnectionState::Id::Disconnected:
+        setConnectDisconnectState(QCoreApplication::translate("Application", "Connect"), connectAllowed);
+        setIconState(Inactive);
+        break;
+    case ConnectionState::Id::Connected:
+        setConnectDisconnectState(QCoreApplication::translate("Application", "Disconnect"), true);
+        setIconState(Active);
+        break;
+    case ConnectionState::Id::Connecting:
+    case ConnectionState::Id::Disconnecting:
+    case ConnectionState::Id::Reconnecting:
+        setConnectDisconnectState(ConnectionState::stateToTrString(state), false);
+        setIconState(Flashing);
+        break;
+    default:
+        setConnectDisconnectState(ConnectionState::stateToTrString(state), false);
+        setIconState(Inactive);
+        break;
+    }
+}
+
+QString SystemTray::stateMessage(ConnectionState::Id state, const QString &location)
+{
+    switch (state) {
+    case ConnectionState::Id::Disconnected:
+        return QCoreApplication::translate("Application", "Disconnected");
+    case ConnectionState::Id::Connected: {
+        const QString text = QCoreApplication::translate("Application", "Connected");
+        return location.isEmpty() ? text : QStringLiteral("%1: %2").arg(text, location);
+    }
+    default:
+        return QString();
+    }
+}
+
+bool SystemTray::isFlashing() const
+{
+    return m_flashingTimer && m_flashingTimer->isActive();
 }
 
 void SystemTray::setIconState(IconState state)

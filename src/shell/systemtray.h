@@ -1,5 +1,7 @@
 #pragma once
 
+#include "connectionstate.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QString>
@@ -24,6 +26,16 @@ public:
     explicit SystemTray(QObject *parent = nullptr);
 
     void setConnectDisconnectState(const QString &text, bool enabled);
+    // The first menu item and the icon for a connection state: "Connect"
+    // while disconnected (enabled when connecting is allowed), "Disconnect"
+    // while connected, else the state's own text, disabled; the icon is grey,
+    // in colour while connected, and flashing while a connection or a
+    // disconnection is on its way.
+    void showConnectionState(ConnectionState::Id state, bool connectAllowed);
+    // The tool tip and notification text of a state: "Disconnected",
+    // "Connected" (with ": " and the location when there is one), and empty
+    // for every other state.
+    static QString stateMessage(ConnectionState::Id state, const QString &location);
     void setIconState(IconState state);
     void setFlashingState(bool flashing);
     void showMessage(const QString &title, const QString &message);
@@ -38,6 +50,10 @@ public:
 
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     QMenu *menu() const { return m_menu; }
+    QAction *connectDisconnectAction() const { return m_connectDisconnectAction; }
+    QIcon normalIcon() const { return m_normalIcon; }
+    QIcon greyIcon() const { return m_greyIcon; }
+    bool isFlashing() const;
 
 signals:
     void connectDisconnectActionClicked();
