@@ -36,11 +36,12 @@ endfunction()
 
 # A Qt Test executable registered with CTest.
 #   vpn_add_test(<name> SOURCES ... [DEPS ...] [LABELS unit] [ENVIRONMENT K=V ...] [TIMEOUT s] [SERIAL]
-#                [DESKTOP])
+#                [DESKTOP [ISOLATED]])
 # With DESKTOP the test runs on a virtual desktop with a system tray
-# (tests/lib/withtray.sh) instead of the offscreen platform, one at a time.
+# (tests/lib/withtray.sh) instead of the offscreen platform, one at a time;
+# with ISOLATED also without a network (scripts/isolated: loopback only).
 function(vpn_add_test name)
-    cmake_parse_arguments(ARG "SERIAL;DESKTOP" "TIMEOUT" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "SERIAL;DESKTOP;ISOLATED" "TIMEOUT" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt5::Test ${ARG_DEPS})
     # Shared test helpers: in-test service, log capture.
@@ -55,7 +56,11 @@ function(vpn_add_test name)
         set(ARG_TIMEOUT 120)
     endif()
     if(ARG_DESKTOP)
-        add_test(NAME ${name} COMMAND "${CMAKE_SOURCE_DIR}/tests/lib/withtray.sh" $<TARGET_FILE:${name}>)
+        set(isolation "")
+        if(ARG_ISOLATED)
+            set(isolation "${CMAKE_SOURCE_DIR}/scripts/isolated")
+        endif()
+        add_test(NAME ${name} COMMAND "${CMAKE_SOURCE_DIR}/tests/lib/withtray.sh" ${isolation} $<TARGET_FILE:${name}>)
         set(env QT_QUICK_BACKEND=software ${ARG_ENVIRONMENT})
         set(ARG_SERIAL ON)
     else()

@@ -31,14 +31,19 @@ desktop_start() {
 }
 
 # Starts trayer as the system tray and waits until it owns the tray selection.
+# trayer now and then loses its X connection while it starts ("Fatal IO
+# error 11"); it is started again then, up to three times.
 tray_start() {
-    trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
-    TRAY_PID=$!
-    DESKTOP_PIDS+=($TRAY_PID)
-    local i
-    for i in $(seq 1 50); do
-        xdotool search --class trayer >/dev/null 2>&1 && return 0
-        sleep 0.1
+    local attempt i
+    for attempt in 1 2 3; do
+        trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
+        TRAY_PID=$!
+        DESKTOP_PIDS+=($TRAY_PID)
+        for i in $(seq 1 50); do
+            xdotool search --class trayer >/dev/null 2>&1 && return 0
+            kill -0 "$TRAY_PID" 2>/dev/null || break
+            sleep 0.1
+        done
     done
     return 1
 }
