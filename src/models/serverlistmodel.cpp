@@ -332,6 +332,9 @@ void ServerListModel::updateCurrentServer(const QString &serverId, bool notify)
     if (code.isEmpty())
         return;
     m_currentServerId = searchMarker;
+    // The country takes the place of the last server: choosing that server
+    // again must be announced again, or the window would keep the country.
+    m_lastServerIp.clear();
     emit searchCountry(code, Utils::countryFlagSource(code));
 }
 

@@ -685,6 +685,24 @@ private slots:
         QCOMPARE(second.first().first().toString(), QString("10.0.5.1"));
     }
 
+    // A country chosen in between makes the same server a new choice again.
+    void serverAnnouncedAgainAfterACountry()
+    {
+        CheckedModel recommended(ServerListModel::Recommended);
+        CheckedModel all(ServerListModel::AllServers);
+        recommended->createServerList(m_servers);
+        all->createServerList(m_servers);
+        QSignalSpy ipChanged(recommended.get(), &ServerListModel::serverIpChanged);
+        QSignalSpy search(all.get(), &ServerListModel::searchCountry);
+
+        recommended->updateCurrentServer("10.0.4.1");
+        all->updateCurrentServer("jp");
+        QCOMPARE(search.count(), 1);
+        recommended->updateCurrentServer("10.0.4.1");
+        QCOMPARE(ipChanged.count(), 2);
+        QCOMPARE(ipChanged.last().first().toString(), QString("10.0.4.1"));
+    }
+
     void forceEmitAtFirstBuild_data()
     {
         QTest::addColumn<QString>("saved");

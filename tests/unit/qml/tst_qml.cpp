@@ -54,7 +54,8 @@ public:
           m_recommended(recommended),
           m_all(all),
           m_recent(recent),
-          m_themeDefaults(theme->themePropertiesMap())
+          m_themeDefaults(theme->themePropertiesMap()),
+          m_darkStyle(theme->darkStyle())
     { }
 
     // The test directory arrives in all three lists, as the application
@@ -94,6 +95,8 @@ public:
     {
         for (const ThemeProperty &property : qAsConst(m_themeDefaults))
             m_theme->themePropertyChanged(property);
+        // The style's table entry need not match the style in use.
+        setThemeValue(QStringLiteral("appPropertyDarkStyle"), m_darkStyle);
     }
 
     // Saves a picture of the window as <artifacts>/<name>.png.
@@ -160,6 +163,7 @@ private:
     ServerListModel *m_all;
     ServerListModel *m_recent;
     const QMap<QString, ThemeProperty> m_themeDefaults;
+    const bool m_darkStyle;
 };
 
 class Setup : public QObject

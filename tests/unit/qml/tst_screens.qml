@@ -5,11 +5,21 @@ import ConnectionState 1.0
 WindowTestCase {
     name: "Screens"
 
+    function chooseServer(label) {
+        openServerList()
+        mouseClick(row("recommendedList", label))
+        tryCompare(item("serverListWindow"), "visible", false)
+        mouseMove(window, 0, 0)
+    }
+
     function test_disconnected() {
+        chooseServer("Tokyo")
         screenshot("main-disconnected")
     }
 
     function test_connected() {
+        chooseServer("Amsterdam")
+        vpnCore.currentLocationImageSource = "qrc:/resources/icons/flags/nl.png"
         vpnCore.connectionState = ConnectionState.Connected
         vpnCore.downloaded = "12.4 MB"
         vpnCore.uploaded = "1.1 MB"

@@ -117,6 +117,26 @@ WindowTestCase {
         verify(vpnCore.calls.indexOf("setSearchModeForCountry jp") >= 0, String(vpnCore.calls))
     }
 
+    // A server chosen after a whole country takes the place of the country again.
+    function test_serverAfterACountry() {
+        var list = openServerList()
+        mouseClick(row("recommendedList", "Stockholm"))
+        tryCompare(list, "visible", false)
+        compare(item("locationFlag").text, "SE, Stockholm")
+        openServerList()
+        showTab(Qt.Key_2)
+        mouseClick(row("allList", "Japan"))
+        tryCompare(list, "visible", false)
+        compare(item("locationFlag").text, "Best in jp")
+        vpnCore.clearCalls()
+        openServerList()
+        showTab(Qt.Key_1)
+        mouseClick(row("recommendedList", "Stockholm"))
+        tryCompare(list, "visible", false)
+        compare(item("locationFlag").text, "SE, Stockholm")
+        compare(vpnCore.calls, ["setVpnServerIp 10.0.7.1 SE, Stockholm"])
+    }
+
     function test_starMarksAFavorite() {
         openServerList()
         var berlin = row("recommendedList", "Berlin")
