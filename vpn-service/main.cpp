@@ -1,9 +1,11 @@
 // The vpn-service: runs the product's privileged programs for the client.
+#include "accessrule.h"
 #include "buildconfig.h"
 #include "commandpolicy.h"
 #include "processrunner.h"
 #include "servicelog.h"
 #include "serviceserver.h"
+#include "stateowners.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -16,9 +18,17 @@
 
 namespace {
 int signalPipe[2] = {-1, -1};
+pid_t ownPid = 0;
 
 void onSignal(int signal)
 {
+    // A child between fork and exec still has this handler: the signal is
+    // its own, and must neither reach the pipe nor end the service.
+    if (::getpid() != ownPid) {
+        ::signal(signal, SIG_DFL);
+        ::raise(signal);
+        return;
+    }
     const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
@@ -36,6 +46,7 @@ bool watchQuitSignals()
             qInfo().noquote() << QStringLiteral("VpnService: Signal %1, quitting").arg(int(byte));
         QCoreApplication::quit();
     });
+    ownPid = ::getpid();
     struct sigaction action
     {
     };
@@ -64,8 +75,19 @@ int main(int argc, char *argv[])
                                         QStringLiteral("port"), QStringLiteral("6457"));
     const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("Log file."),
                                        QStringLiteral("file"), ServiceLog::defaultPath());
+    // Who may use the service: root and this group's members, nobody else.
+    const QCommandLineOption groupOption(
+        QStringLiteral("allow-group"),
+        QStringLiteral("The group whose members may use the service besides root (default: %1).")
+            .arg(QString::fromUtf8(BuildConfig::brand)),
+        QStringLiteral("group"), QString::fromUtf8(BuildConfig::brand));
+    const QCommandLineOption stateOption(QStringLiteral("state-dir"),
+                                         QStringLiteral("Root-only folder for the service's state."),
+                                         QStringLiteral("folder"), QStringLiteral("/run/vpn-service"));
     parser.addOption(portOption);
     parser.addOption(logOption);
+    parser.addOption(groupOption);
+    parser.addOption(stateOption);
     parser.process(application);
 
     const QString logPath = parser.value(logOption);
@@ -91,8 +113,11 @@ int main(int argc, char *argv[])
     if (!watchQuitSignals())
         qWarning().noquote() << QStringLiteral("VpnService: Cannot watch the quit signals");
 
+    StateOwners owners(parser.value(stateOption) + QStringLiteral("/owners"));
     ProcessRunner runner;
-    ServiceServer server(CommandPolicy(QCoreApplication::applicationDirPath()), &runner);
+    runner.setStateOwners(&owners);
+    ServiceServer server(CommandPolicy(QCoreApplication::applicationDirPath()),
+                         AccessRule(parser.value(groupOption)), &runner);
     if (!server.listen(static_cast<quint16>(port))) {
         qCritical().noquote() << QStringLiteral("VpnService: Cannot listen on 127.0.0.1:%1: %2")
                                      .arg(port)
