@@ -1,17 +1,19 @@
 #include "serviceserver.h"
 
+#include "listeningsocket.h"
 #include "processrunner.h"
 #include "servicecommand.h"
 #include "socketowner.h"
 
 #include <QDebug>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketCorsAuthenticator>
 #include <QWebSocketServer>
 #include <algorithm>
+
+#include <unistd.h>
 
 namespace {
 // What the log shows of a client's text: one line, no control characters, bounded.
@@ -34,20 +36,16 @@ ServiceServer::ServiceServer(const CommandPolicy &policy, const AccessRule &acce
       m_policy(policy),
       m_access(access),
       m_runner(runner),
-      m_tcpServer(new QTcpServer(this)),
-      m_server(new QWebSocketServer(QStringLiteral("vpn-service"), QWebSocketServer::NonSecureMode, this)),
-      m_acceptRetry(new QTimer(this))
+      m_listener(new ListeningSocket(this)),
+      m_server(new QWebSocketServer(QStringLiteral("vpn-service"), QWebSocketServer::NonSecureMode, this))
 {
     setObjectName(QStringLiteral("ServiceServer"));
     // The WebSocket server never listens itself: it only upgrades the
     // connections that passed the checks here.
     m_server->setHandshakeTimeout(handshakeTimeout);
     m_server->setMaxPendingConnections(maxSessions);
-    m_acceptRetry->setSingleShot(true);
-    m_acceptRetry->setInterval(acceptRetryDelay);
-    connect(m_acceptRetry, &QTimer::timeout, m_tcpServer, &QTcpServer::resumeAccepting);
-    connect(m_tcpServer, &QTcpServer::newConnection, this, &ServiceServer::onTcpConnection);
-    connect(m_tcpServer, &QTcpServer::acceptError, this, &ServiceServer::onAcceptError);
+    connect(m_listener, &ListeningSocket::connection, this, &ServiceServer::onTcpConnection);
+    connect(m_listener, &ListeningSocket::acceptPaused, this, &ServiceServer::onAcceptPaused);
     connect(m_server, &QWebSocketServer::newConnection, this, &ServiceServer::onHandshakeDone);
     connect(m_server, &QWebSocketServer::originAuthenticationRequired, this,
             &ServiceServer::onOriginAuthenticationRequired);
@@ -76,21 +74,21 @@ void ServiceServer::warning(const QString &text) const
 
 bool ServiceServer::listen(quint16 port)
 {
-    if (!m_tcpServer->listen(QHostAddress::LocalHost, port))
+    if (!m_listener->listen(port))
         return false;
-    info(QStringLiteral("Listening on 127.0.0.1:%1").arg(m_tcpServer->serverPort()));
+    info(QStringLiteral("Listening on 127.0.0.1:%1").arg(m_listener->port()));
     info(m_access.description());
     return true;
 }
 
 quint16 ServiceServer::port() const
 {
-    return m_tcpServer->serverPort();
+    return m_listener->port();
 }
 
 QString ServiceServer::errorString() const
 {
-    return m_tcpServer->errorString();
+    return m_listener->errorString();
 }
 
 int ServiceServer::handshakesOf(uint uid) const
@@ -105,25 +103,26 @@ int ServiceServer::sessionsOf(uint uid) const
                              [uid](const Session *session) { return session->uid == uid; }));
 }
 
-void ServiceServer::onAcceptError()
+void ServiceServer::onAcceptPaused(const QString &reason)
 {
-    // Qt stops accepting after an error it does not retry itself (no
-    // descriptor left): accepting resumes once some are free again.
+    // Logged once per spell: a full descriptor table would fill the log otherwise.
     if (m_acceptErrors++ == 0)
-        warning(QStringLiteral("Cannot accept a connection: %1; retrying").arg(m_tcpServer->errorString()));
-    m_acceptRetry->start();
+        warning(QStringLiteral("Cannot accept a connection: %1; retrying").arg(reason));
 }
 
-void ServiceServer::onTcpConnection()
+void ServiceServer::onTcpConnection(int descriptor)
 {
-    while (QTcpSocket *socket = m_tcpServer->nextPendingConnection()) {
-        if (m_acceptErrors > 0) {
-            info(QStringLiteral("Accepting again after %1 error(s)").arg(m_acceptErrors));
-            m_acceptErrors = 0;
-        }
-        socket->setParent(this);
-        accept(socket);
+    if (m_acceptErrors > 0) {
+        info(QStringLiteral("Accepting again after %1 error(s)").arg(m_acceptErrors));
+        m_acceptErrors = 0;
     }
+    auto *socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        ::close(descriptor);
+        delete socket;
+        return;
+    }
+    accept(socket);
 }
 
 void ServiceServer::refuse(QTcpSocket *socket, const QString &reason)

@@ -10,8 +10,8 @@
 #include <QPointer>
 #include <QStringList>
 
+class ListeningSocket;
 class ProcessRunner;
-class QTcpServer;
 class QTcpSocket;
 class QWebSocket;
 class QWebSocketCorsAuthenticator;
@@ -52,8 +52,6 @@ public:
     static constexpr int replayDelay = 2000;
     // Output is dropped, reports never, for a client that does not read.
     static constexpr qint64 maxUnsentBytes = 1024 * 1024;
-    // After the descriptors ran out, accepting resumes this much later.
-    static constexpr int acceptRetryDelay = 250;
 
     ServiceServer(const CommandPolicy &policy, const AccessRule &access, ProcessRunner *runner,
                   QObject *parent = nullptr);
@@ -78,8 +76,8 @@ private:
     };
     using Endpoint = QPair<QString, quint16>;
 
-    void onTcpConnection();
-    void onAcceptError();
+    void onTcpConnection(int descriptor);
+    void onAcceptPaused(const QString &reason);
     void onHandshakeDone();
     void onOriginAuthenticationRequired(QWebSocketCorsAuthenticator *authenticator);
     void onTextMessage(Session *session, const QString &text);
@@ -105,9 +103,8 @@ private:
     CommandPolicy m_policy;
     AccessRule m_access;
     ProcessRunner *m_runner;
-    QTcpServer *m_tcpServer;
+    ListeningSocket *m_listener;
     QWebSocketServer *m_server;
-    QTimer *m_acceptRetry;
     QHash<Endpoint, Handshake> m_handshakes;
     QList<Session *> m_sessions;
     QHash<uint, QStringList> m_undelivered;
