@@ -3,6 +3,7 @@
 #include "buildconfig.h"
 #include "commandpolicy.h"
 #include "processrunner.h"
+#include "quitsignals.h"
 #include "servicelog.h"
 #include "serviceserver.h"
 #include "stateowners.h"
@@ -10,55 +11,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDebug>
-#include <QSocketNotifier>
 
-#include <csignal>
-#include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-int signalPipe[2] = {-1, -1};
-pid_t ownPid = 0;
-
-void onSignal(int signal)
-{
-    // A child between fork and exec still has this handler: the signal is
-    // its own, and must neither reach the pipe nor end the service.
-    if (::getpid() != ownPid) {
-        ::signal(signal, SIG_DFL);
-        ::raise(signal);
-        return;
-    }
-    const char byte = static_cast<char>(signal);
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// SIGTERM, SIGINT and SIGHUP end the event loop, so the programs are ended
-// and reported before the service goes.
-bool watchQuitSignals()
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
-        return false;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, []() {
-        char byte = 0;
-        if (::read(signalPipe[0], &byte, 1) == 1)
-            qInfo().noquote() << QStringLiteral("VpnService: Signal %1, quitting").arg(int(byte));
-        QCoreApplication::quit();
-    });
-    ownPid = ::getpid();
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-    return true;
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -110,7 +64,13 @@ int main(int argc, char *argv[])
     if (::geteuid() != 0)
         qWarning().noquote() << QStringLiteral(
             "VpnService: Not running as root; the programs will lack rights");
-    if (!watchQuitSignals())
+    // The programs are ended and reported before the service goes.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &application, [](int signal) {
+        qInfo().noquote() << QStringLiteral("VpnService: Signal %1, quitting").arg(signal);
+        QCoreApplication::quit();
+    });
+    if (!quitSignals.watch())
         qWarning().noquote() << QStringLiteral("VpnService: Cannot watch the quit signals");
 
     StateOwners owners(parser.value(stateOption) + QStringLiteral("/owners"));

@@ -2,32 +2,13 @@
 // The WireGuard engine of the client. Runs as root, started by vpn-service,
 // which names the user whose client listens on the control port.
 #include "engine.h"
+#include "quitsignals.h"
 #include "utils.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
-int signalPipe[2] = {-1, -1};
-pid_t ownPid = 0;
-
-void onSignal(int signal)
-{
-    // A child between fork and exec still has this handler: the signal is its own.
-    if (::getpid() != ownPid) {
-        ::signal(signal, SIG_DFL);
-        ::raise(signal);
-        return;
-    }
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
 int usage()
 {
     fprintf(stderr, "usage: wireguard-service --add CONF --port N --uid U\n");
@@ -66,21 +47,10 @@ int main(int argc, char *argv[])
         Qt::QueuedConnection);
 
     // SIGTERM (from vpn-service), SIGINT and SIGHUP end the tunnel cleanly.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &engine, &Engine::stop);
+    if (!quitSignals.watch())
         return 70;
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &engine, [&engine]() {
-        char byte;
-        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-        engine.stop();
-    });
-    ownPid = ::getpid();
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        sigaction(sig, &action, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
 
     engine.start();
     return application.exec();
