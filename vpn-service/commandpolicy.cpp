@@ -1,10 +1,12 @@
 #include "commandpolicy.h"
 
+#include "openvpnconfig.h"
+#include "wgconfig.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QRegularExpression>
-#include <QSet>
 
 namespace {
 using Program = CommandPolicy::Program;
@@ -72,103 +74,6 @@ bool isDnsEntry(const QString &text)
     return true;
 }
 
-// OpenVPN's own reading of the first word of a configuration line: quotes
-// group, a backslash escapes the next character, and a leading "--" is
-// allowed as on the command line.
-QByteArray firstWord(const QByteArray &line)
-{
-    QByteArray word;
-    char quote = 0;
-    for (int i = 0; i < line.size(); ++i) {
-        const char c = line.at(i);
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-            else if (c == '\\' && quote == '"' && i + 1 < line.size())
-                word += line.at(++i);
-            else
-                word += c;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '\\' && i + 1 < line.size()) {
-            word += line.at(++i);
-        } else if (c == ' ' || c == '\t' || c == '\f' || c == '\v') {
-            break;
-        } else {
-            word += c;
-        }
-    }
-    if (word.startsWith("--"))
-        word.remove(0, 2);
-    return word.toLower();
-}
-
-// Directives that run programs, load code, write files as root, or take the
-// management interface away from the client.
-const QSet<QByteArray> forbiddenDirectives = {
-    "up",
-    "down",
-    "route-up",
-    "route-pre-down",
-    "ipchange",
-    "tls-verify",
-    "auth-user-pass-verify",
-    "client-connect",
-    "client-disconnect",
-    "learn-address",
-    "tls-crypt-v2-verify",
-    "plugin",
-    "script-security",
-    "setenv",
-    "setenv-safe",
-    "iproute",
-    "config",
-    "log",
-    "log-append",
-    "status",
-    "writepid",
-    "cd",
-    "chroot",
-    "daemon",
-    "tmp-dir",
-    "replay-persist",
-    "ifconfig-pool-persist",
-    "tls-export-cert",
-    "engine",
-    "providers",
-};
-const QList<QByteArray> forbiddenPrefixes = {"management", "pkcs11-"};
-
-// Inline blocks of key material whose lines OpenVPN does not read as options.
-const QSet<QByteArray> dataBlocks = {
-    "ca",
-    "cert",
-    "extra-certs",
-    "key",
-    "tls-auth",
-    "tls-crypt",
-    "tls-crypt-v2",
-    "secret",
-    "dh",
-    "pkcs12",
-    "crl-verify",
-    "http-proxy-user-pass",
-    "auth-user-pass",
-    "peer-fingerprint",
-};
-// A block whose lines are options of one connection profile.
-const QByteArray connectionBlock = "connection";
-
-QString directiveProblem(const QByteArray &directive)
-{
-    if (forbiddenDirectives.contains(directive))
-        return QStringLiteral("directive '%1' is not allowed").arg(QString::fromUtf8(directive));
-    for (const QByteArray &prefix : forbiddenPrefixes) {
-        if (directive.startsWith(prefix))
-            return QStringLiteral("directive '%1' is not allowed").arg(QString::fromUtf8(directive));
-    }
-    return QString();
-}
 } // namespace
 
 CommandPolicy::CommandPolicy(const QString &serviceDir) : m_serviceDir(QDir::cleanPath(serviceDir))
@@ -243,6 +148,7 @@ QString CommandPolicy::checkArguments(Program program, const QStringList &argume
             return QStringLiteral("file paths must be absolute");
         decision.configPath = arguments.at(1);
         decision.logPath = arguments.at(8);
+        decision.effect = Effect::Tunnel;
         return QString();
     }
     case Program::WireGuard: {
@@ -256,26 +162,34 @@ QString CommandPolicy::checkArguments(Program program, const QStringList &argume
             || !fileName.match(arguments.at(1).section(QLatin1Char('/'), -1)).hasMatch())
             return QStringLiteral("configuration path is not allowed");
         decision.configPath = arguments.at(1);
+        decision.effect = Effect::Tunnel;
         return QString();
     }
     case Program::KillSwitch: {
         // enable all SERVER (local | "")   or   disable all
-        if (arguments == QStringList {QStringLiteral("disable"), QStringLiteral("all")})
+        if (arguments == QStringList {QStringLiteral("disable"), QStringLiteral("all")}) {
+            decision.effect = Effect::DisableKillSwitch;
             return QString();
+        }
         if (arguments.size() == 4 && arguments.at(0) == QLatin1String("enable")
             && arguments.at(1) == QLatin1String("all") && isAddress(arguments.at(2))
-            && (arguments.at(3).isEmpty() || arguments.at(3) == QLatin1String("local")))
+            && (arguments.at(3).isEmpty() || arguments.at(3) == QLatin1String("local"))) {
+            decision.effect = Effect::EnableKillSwitch;
             return QString();
+        }
         return wrongArguments;
     }
     case Program::Dns: {
         // reset | user ENTRY... | vpn ENTRY... [stealth:SERVER]
         const QString command = arguments.value(0);
         QStringList entries = arguments.mid(1);
-        if (command == QLatin1String("reset"))
+        if (command == QLatin1String("reset")) {
+            decision.effect = Effect::RestoreDns;
             return entries.isEmpty() ? QString() : wrongArguments;
+        }
         if (command != QLatin1String("user") && command != QLatin1String("vpn"))
             return wrongArguments;
+        decision.effect = command == QLatin1String("vpn") ? Effect::SwitchDns : Effect::RestoreDns;
         const QString stealth = QStringLiteral("stealth:");
         if (command == QLatin1String("vpn") && !entries.isEmpty() && entries.last().startsWith(stealth)) {
             if (!isAddress(entries.last().mid(stealth.size())))
@@ -296,71 +210,40 @@ QString CommandPolicy::checkArguments(Program program, const QStringList &argume
     return wrongArguments;
 }
 
-QString CommandPolicy::openVpnConfigProblem(const QByteArray &text)
+bool CommandPolicy::canonicalConfig(Program program, const QByteArray &text, QByteArray *canonical,
+                                    QString *error)
 {
-    if (text.contains('\0'))
-        return QStringLiteral("configuration contains a NUL byte");
-    const QList<QByteArray> lines = text.split('\n');
-    QByteArray openBlock; // a data block whose lines are skipped
-    QByteArray openConnection;
-    int number = 0;
-    for (const QByteArray &rawLine : lines) {
-        ++number;
-        if (rawLine.size() > maxOpenVpnLineLength)
-            return QStringLiteral("line %1 is too long").arg(number);
-        const QByteArray line = rawLine.trimmed();
-        if (!openBlock.isEmpty()) {
-            if (line.startsWith("</" + openBlock + '>'))
-                openBlock.clear();
-            continue;
-        }
-        if (line.isEmpty() || line.startsWith('#') || line.startsWith(';'))
-            continue;
-        if (line.startsWith('<')) {
-            if (!line.endsWith('>') || line.contains(' ') || line.contains('\t'))
-                return QStringLiteral("line %1: malformed inline block").arg(number);
-            if (line.startsWith("</")) {
-                if (openConnection.isEmpty() || line != "</" + connectionBlock + '>')
-                    return QStringLiteral("line %1: unexpected end of block").arg(number);
-                openConnection.clear();
-                continue;
-            }
-            const QByteArray tag = line.mid(1, line.size() - 2).toLower();
-            if (tag == connectionBlock && openConnection.isEmpty()) {
-                openConnection = tag;
-                continue;
-            }
-            if (!dataBlocks.contains(tag))
-                return QStringLiteral("line %1: inline block '%2' is not allowed")
-                    .arg(number)
-                    .arg(QString::fromUtf8(tag));
-            openBlock = line.mid(1, line.size() - 2);
-            continue;
-        }
-        const QString problem = directiveProblem(firstWord(line));
-        if (!problem.isEmpty())
-            return QStringLiteral("line %1: %2").arg(number).arg(problem);
+    if (program == Program::OpenVpn) {
+        OpenVpnConfig config;
+        if (!OpenVpnConfig::parse(text, &config, error))
+            return false;
+        *canonical = config.canonicalText();
+        return true;
     }
-    if (!openBlock.isEmpty() || !openConnection.isEmpty())
-        return QStringLiteral("inline block is not closed");
-    return QString();
+    if (program == Program::WireGuard) {
+        WgConfig config;
+        if (!WgConfig::parse(text, config, *error))
+            return false;
+        *canonical = config.canonicalText();
+        return true;
+    }
+    *error = QStringLiteral("the program takes no configuration");
+    return false;
 }
 
-QString CommandPolicy::wireGuardConfigProblem(const QByteArray &text)
+quint16 CommandPolicy::clientPort(Program program)
 {
-    if (text.contains('\0'))
-        return QStringLiteral("configuration contains a NUL byte");
-    // Hooks that a WireGuard set-up tool would run as shell commands.
-    static const QSet<QByteArray> hooks = {"preup", "postup", "predown", "postdown", "saveconfig"};
-    int number = 0;
-    for (const QByteArray &rawLine : text.split('\n')) {
-        ++number;
-        const int equals = rawLine.indexOf('=');
-        const QByteArray key = rawLine.left(equals).trimmed().toLower();
-        if (equals >= 0 && hooks.contains(key))
-            return QStringLiteral("line %1: key '%2' is not allowed").arg(number).arg(QString::fromUtf8(key));
+    switch (program) {
+    case Program::OpenVpn:
+        return openVpnManagementPort;
+    case Program::WireGuard:
+        return wireGuardControlPort;
+    case Program::KillSwitch:
+    case Program::Dns:
+    case Program::None:
+        break;
     }
-    return QString();
+    return 0;
 }
 
 QStringList CommandPolicy::openVpnArguments(const QString &configCopy)
@@ -376,8 +259,9 @@ QStringList CommandPolicy::openVpnArguments(const QString &configCopy)
             QStringLiteral("1")};
 }
 
-QStringList CommandPolicy::wireGuardArguments(const QString &configCopy)
+QStringList CommandPolicy::wireGuardArguments(const QString &configCopy, uint uid)
 {
-    return {QStringLiteral("--add"), configCopy, QStringLiteral("--port"),
-            QString::number(wireGuardControlPort)};
+    return {QStringLiteral("--add"),  configCopy,
+            QStringLiteral("--port"), QString::number(wireGuardControlPort),
+            QStringLiteral("--uid"),  QString::number(uid)};
 }

@@ -1,53 +1,18 @@
 // The vpn-service: runs the product's privileged programs for the client.
+#include "accessrule.h"
 #include "buildconfig.h"
 #include "commandpolicy.h"
 #include "processrunner.h"
+#include "quitsignals.h"
 #include "servicelog.h"
 #include "serviceserver.h"
+#include "stateowners.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDebug>
-#include <QSocketNotifier>
 
-#include <csignal>
-#include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int signal)
-{
-    const char byte = static_cast<char>(signal);
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// SIGTERM, SIGINT and SIGHUP end the event loop, so the programs are ended
-// and reported before the service goes.
-bool watchQuitSignals()
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
-        return false;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, []() {
-        char byte = 0;
-        if (::read(signalPipe[0], &byte, 1) == 1)
-            qInfo().noquote() << QStringLiteral("VpnService: Signal %1, quitting").arg(int(byte));
-        QCoreApplication::quit();
-    });
-    struct sigaction action
-    {
-    };
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-    return true;
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -64,8 +29,19 @@ int main(int argc, char *argv[])
                                         QStringLiteral("port"), QStringLiteral("6457"));
     const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("Log file."),
                                        QStringLiteral("file"), ServiceLog::defaultPath());
+    // Who may use the service: root and this group's members, nobody else.
+    const QCommandLineOption groupOption(
+        QStringLiteral("allow-group"),
+        QStringLiteral("The group whose members may use the service besides root (default: %1).")
+            .arg(QString::fromUtf8(BuildConfig::brand)),
+        QStringLiteral("group"), QString::fromUtf8(BuildConfig::brand));
+    const QCommandLineOption stateOption(QStringLiteral("state-dir"),
+                                         QStringLiteral("Root-only folder for the service's state."),
+                                         QStringLiteral("folder"), QStringLiteral("/run/vpn-service"));
     parser.addOption(portOption);
     parser.addOption(logOption);
+    parser.addOption(groupOption);
+    parser.addOption(stateOption);
     parser.process(application);
 
     const QString logPath = parser.value(logOption);
@@ -88,11 +64,20 @@ int main(int argc, char *argv[])
     if (::geteuid() != 0)
         qWarning().noquote() << QStringLiteral(
             "VpnService: Not running as root; the programs will lack rights");
-    if (!watchQuitSignals())
+    // The programs are ended and reported before the service goes.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &application, [](int signal) {
+        qInfo().noquote() << QStringLiteral("VpnService: Signal %1, quitting").arg(signal);
+        QCoreApplication::quit();
+    });
+    if (!quitSignals.watch())
         qWarning().noquote() << QStringLiteral("VpnService: Cannot watch the quit signals");
 
+    StateOwners owners(parser.value(stateOption) + QStringLiteral("/owners"));
     ProcessRunner runner;
-    ServiceServer server(CommandPolicy(QCoreApplication::applicationDirPath()), &runner);
+    runner.setStateOwners(&owners);
+    ServiceServer server(CommandPolicy(QCoreApplication::applicationDirPath()),
+                         AccessRule(parser.value(groupOption)), &runner);
     if (!server.listen(static_cast<quint16>(port))) {
         qCritical().noquote() << QStringLiteral("VpnService: Cannot listen on 127.0.0.1:%1: %2")
                                      .arg(port)

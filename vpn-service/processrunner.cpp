@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <unistd.h>
 
@@ -25,6 +26,11 @@ public:
     using QProcess::QProcess;
 
     QString name;
+    uint uid = 0;
+    CommandPolicy::Program program = CommandPolicy::Program::None;
+    CommandPolicy::Effect effect = CommandPolicy::Effect::None;
+    StateOwners::Claim claim;
+    bool restoring = false;
     bool engine = false;
     qint64 pid = 0;
     bool startReported = false;
@@ -65,8 +71,11 @@ QProcessEnvironment cleanEnvironment()
 }
 } // namespace
 
-ProcessRunner::ProcessRunner(QObject *parent, int maxProcesses, int toolTimeLimit)
-    : QObject(parent), m_maxProcesses(maxProcesses), m_toolTimeLimit(toolTimeLimit)
+ProcessRunner::ProcessRunner(QObject *parent, int maxProcesses, int toolTimeLimit, int maxProcessesPerUser)
+    : QObject(parent),
+      m_maxProcesses(maxProcesses),
+      m_toolTimeLimit(toolTimeLimit),
+      m_maxProcessesPerUser(maxProcessesPerUser)
 {
     setObjectName(QStringLiteral("ProcessRunner"));
 }
@@ -97,34 +106,69 @@ int ProcessRunner::reportedExitCode(int exitCode, QProcess::ExitStatus exitStatu
     return exitStatus == QProcess::CrashExit ? 128 + exitCode : exitCode;
 }
 
+int ProcessRunner::runningCount(uint uid) const
+{
+    return int(std::count_if(m_programs.cbegin(), m_programs.cend(),
+                             [uid](const RunningProgram *program) { return program->uid == uid; }));
+}
+
+QString ProcessRunner::limitProblem(const CommandPolicy::Decision &decision, uint uid, bool *restoring) const
+{
+    *restoring = false;
+    const int own = runningCount(uid);
+    if (m_programs.size() < m_maxProcesses && own < m_maxProcessesPerUser)
+        return QString();
+    if (m_owners && m_owners->restoresOwnState(decision.effect, uid)) {
+        const int restoringNow
+            = int(std::count_if(m_programs.cbegin(), m_programs.cend(), [uid](const RunningProgram *program) {
+                  return program->uid == uid && program->restoring;
+              }));
+        if (restoringNow < maxRestoringPerUser) {
+            *restoring = true;
+            return QString();
+        }
+    }
+    return own >= m_maxProcessesPerUser
+        ? QStringLiteral("too many running programs of user %1 (%2)")
+              .arg(QString::number(uid), QString::number(own))
+        : QStringLiteral("too many running programs (%1)").arg(m_programs.size());
+}
+
 ProcessRunner::StartStatus ProcessRunner::start(const CommandPolicy::Decision &decision, uint uid,
                                                 QString *reason)
 {
-    if (m_programs.size() >= m_maxProcesses) {
-        *reason = QStringLiteral("too many running programs (%1)").arg(m_programs.size());
-        return TooManyProcesses;
+    if (m_owners) {
+        *reason = m_owners->refusal(decision.program, decision.effect, uid);
+        if (!reason->isEmpty())
+            return Refused;
     }
+    bool restoring = false;
+    *reason = limitProblem(decision, uid, &restoring);
+    if (!reason->isEmpty())
+        return TooManyProcesses;
     *reason = TrustedPath::executableProblem(decision.executable);
     if (!reason->isEmpty())
         return Refused;
 
     QScopedPointer<RunningProgram> program(new RunningProgram);
     program->name = decision.name;
+    program->uid = uid;
+    program->program = decision.program;
+    program->effect = decision.effect;
+    program->restoring = restoring;
     program->engine = decision.program == CommandPolicy::Program::OpenVpn
         || decision.program == CommandPolicy::Program::WireGuard;
     QStringList arguments = decision.arguments;
 
     if (!decision.configPath.isEmpty()) {
+        QByteArray text;
+        if (!ClientFile::read(decision.configPath, uid, ClientFile::maxConfigSize, &text, reason))
+            return Refused;
         QByteArray config;
-        if (!ClientFile::read(decision.configPath, uid, ClientFile::maxConfigSize, &config, reason))
+        if (!CommandPolicy::canonicalConfig(decision.program, text, &config, reason))
             return Refused;
-        *reason = decision.program == CommandPolicy::Program::OpenVpn
-            ? CommandPolicy::openVpnConfigProblem(config)
-            : CommandPolicy::wireGuardConfigProblem(config);
-        if (!reason->isEmpty())
-            return Refused;
-        // The program reads the service's copy, which nobody else can change
-        // after it was checked; the file name stays, as it may name the tunnel.
+        // The program reads the service's own canonical copy, which nobody
+        // else can change; the file name stays, as it may name the tunnel.
         program->privateDir.reset(
             new QTemporaryDir(QDir::tempPath() + QStringLiteral("/vpn-service-XXXXXX")));
         const QString copyPath = program->privateDir->filePath(QFileInfo(decision.configPath).fileName());
@@ -137,7 +181,7 @@ ProcessRunner::StartStatus ProcessRunner::start(const CommandPolicy::Decision &d
         copy.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         arguments = decision.program == CommandPolicy::Program::OpenVpn
             ? CommandPolicy::openVpnArguments(copyPath)
-            : CommandPolicy::wireGuardArguments(copyPath);
+            : CommandPolicy::wireGuardArguments(copyPath, uid);
     }
 
     if (!decision.logPath.isEmpty()) {
@@ -162,6 +206,8 @@ ProcessRunner::StartStatus ProcessRunner::start(const CommandPolicy::Decision &d
             [this, running](QProcess::ProcessError error) { onErrorOccurred(running, error); });
     connect(running, &QProcess::readyReadStandardOutput, this, [this, running]() { onOutput(running); });
     m_programs.append(running);
+    if (m_owners)
+        running->claim = m_owners->started(running->program, running->effect, uid);
     if (!running->engine) {
         QTimer *limit = new QTimer(running);
         limit->setSingleShot(true);
@@ -177,7 +223,8 @@ ProcessRunner::StartStatus ProcessRunner::start(const CommandPolicy::Decision &d
     QStringList shownArguments;
     for (const QString &argument : qAsConst(arguments))
         shownArguments << QLatin1Char('"') + argument + QLatin1Char('"');
-    info(QStringLiteral("Starting %1 %2").arg(decision.executable, shownArguments.join(QLatin1Char(' '))));
+    info(QStringLiteral("Starting %1 %2 for user %3")
+             .arg(decision.executable, shownArguments.join(QLatin1Char(' ')), QString::number(uid)));
     running->start(decision.executable, arguments, QIODevice::ReadOnly);
     return Started;
 }
@@ -189,7 +236,7 @@ void ProcessRunner::onStarted(RunningProgram *program)
     program->pid = program->processId();
     program->startReported = true;
     info(QStringLiteral("Started %1, process %2").arg(program->name).arg(program->pid));
-    emit report(startedReport(program->pid, Started, program->name));
+    emit report(program->uid, startedReport(program->pid, Started, program->name));
 }
 
 void ProcessRunner::onErrorOccurred(RunningProgram *program, QProcess::ProcessError error)
@@ -199,8 +246,8 @@ void ProcessRunner::onErrorOccurred(RunningProgram *program, QProcess::ProcessEr
     qWarning().noquote() << objectName()
             + QStringLiteral(": Cannot start %1: %2").arg(program->name, program->errorString());
     program->startReported = true;
-    emit report(startedReport(0, FailedToStart, program->name));
-    release(program);
+    emit report(program->uid, startedReport(0, FailedToStart, program->name));
+    release(program, -1);
 }
 
 void ProcessRunner::onOutput(RunningProgram *program)
@@ -220,7 +267,7 @@ void ProcessRunner::onOutput(RunningProgram *program)
         const QString line = QString::fromUtf8(program->partialLine.left(length)).trimmed();
         program->partialLine.remove(0, end >= 0 && end <= maxOutputLine ? end + 1 : length);
         info(program->name + QStringLiteral(": ") + line);
-        emit output(program->name, line);
+        emit output(program->uid, program->name, line);
     }
 }
 
@@ -239,15 +286,22 @@ void ProcessRunner::onFinished(RunningProgram *program, int exitCode, QProcess::
              .arg(program->name)
              .arg(program->pid)
              .arg(code));
-    emit report(finishedReport(program->pid, code, program->name));
-    release(program);
+    emit report(program->uid, finishedReport(program->pid, code, program->name));
+    release(program, code);
 }
 
-void ProcessRunner::release(RunningProgram *program)
+void ProcessRunner::release(RunningProgram *program, int exitCode)
 {
     m_programs.removeOne(program);
     program->disconnect(this);
     program->deleteLater();
+    if (!m_owners)
+        return;
+    const bool engineRunsOn
+        = std::any_of(m_programs.cbegin(), m_programs.cend(), [program](const RunningProgram *other) {
+              return other->engine && other->uid == program->uid;
+          });
+    m_owners->finished(program->effect, program->uid, exitCode, program->claim, engineRunsOn);
 }
 
 void ProcessRunner::endProgram(RunningProgram *program, bool force)
@@ -262,31 +316,32 @@ void ProcessRunner::endProgram(RunningProgram *program, bool force)
     });
 }
 
-int ProcessRunner::end(const QString &name, bool force)
+int ProcessRunner::end(const QString &name, bool force, uint uid)
 {
     int count = 0;
     for (RunningProgram *program : qAsConst(m_programs)) {
-        if (program->name != name || program->state() == QProcess::NotRunning)
+        if (program->name != name || program->uid != uid || program->state() == QProcess::NotRunning)
             continue;
         ++count;
         endProgram(program, force);
     }
-    info(QStringLiteral("%1 %2: %3 program(s)")
-             .arg(force ? QStringLiteral("Kill") : QStringLiteral("Stop"), name)
-             .arg(count));
+    info(QStringLiteral("%1 %2 of user %3: %4 program(s)")
+             .arg(force ? QStringLiteral("Kill") : QStringLiteral("Stop"), name, QString::number(uid),
+                  QString::number(count)));
     return count;
 }
 
-int ProcessRunner::endEngines()
+int ProcessRunner::endEngines(uint uid)
 {
     int count = 0;
     for (RunningProgram *program : qAsConst(m_programs)) {
-        if (!program->engine || program->state() == QProcess::NotRunning)
+        if (!program->engine || program->uid != uid || program->state() == QProcess::NotRunning)
             continue;
         ++count;
         endProgram(program, true);
     }
-    info(QStringLiteral("End the engines: %1 program(s)").arg(count));
+    info(QStringLiteral("End the engines of user %1: %2 program(s)")
+             .arg(QString::number(uid), QString::number(count)));
     return count;
 }
 

@@ -1,5 +1,8 @@
 #include "controlchannel.h"
 
+#include "socketowner.h"
+
+#include <QCoreApplication>
 #include <QHostAddress>
 
 ControlChannel::ControlChannel(QObject *parent) : QObject(parent)
@@ -8,10 +11,25 @@ ControlChannel::ControlChannel(QObject *parent) : QObject(parent)
     connect(&m_socket, &QTcpSocket::disconnected, this, &ControlChannel::lost);
 }
 
-bool ControlChannel::connectTo(quint16 port, int timeoutMs)
+bool ControlChannel::connectTo(quint16 port, uint servedUid, int timeoutMs, QString *error)
 {
     m_socket.connectToHost(QHostAddress::LocalHost, port);
-    return m_socket.waitForConnected(timeoutMs);
+    if (!m_socket.waitForConnected(timeoutMs)) {
+        *error = QStringLiteral("Cannot connect to the control port %1").arg(port);
+        return false;
+    }
+    // The accepted end of exactly this connection belongs to whoever listens.
+    uint owner = 0;
+    if (!SocketOwner::uid(m_socket.peerAddress(), m_socket.peerPort(), m_socket.localAddress(),
+                          m_socket.localPort(), &owner)
+        || owner != servedUid) {
+        m_socket.disconnect(this);
+        m_socket.abort();
+        *error = QStringLiteral("The control port %1 is not a socket of user %2")
+                     .arg(QString::number(port), QString::number(servedUid));
+        return false;
+    }
+    return true;
 }
 
 void ControlChannel::sendLine(const QString &line)
@@ -64,6 +82,8 @@ void ControlChannel::onReadyRead()
         m_buffer.remove(0, end + 1);
         if (line == "signal SIGTERM")
             emit terminateRequested();
+        else if (line == "pid")
+            sendLine(QStringLiteral("SUCCESS: pid=%1").arg(QCoreApplication::applicationPid()));
     }
     if (m_buffer.size() > maxLineLength)
         m_buffer.clear();

@@ -4,8 +4,13 @@
 #include <QTcpSocket>
 
 // The engine's side of the control connection to the client, which listens
-// on 127.0.0.1. Lines go out as ">STATE:..." and ">BYTECOUNT:..."; the only
-// request understood is "signal SIGTERM".
+// on 127.0.0.1. Lines go out as ">STATE:..." and ">BYTECOUNT:..."; the
+// requests understood are "signal SIGTERM" and "pid" (answered with
+// "SUCCESS: pid=N", as OpenVPN does, so the client can tell that its peer is
+// the engine the service started for it).
+//
+// The engine serves one user: the listening end of the connection must be a
+// socket of that user, or the engine hangs up before it sends anything.
 class ControlChannel : public QObject
 {
     Q_OBJECT
@@ -13,7 +18,8 @@ class ControlChannel : public QObject
 public:
     explicit ControlChannel(QObject *parent = nullptr);
 
-    bool connectTo(quint16 port, int timeoutMs);
+    // False with a reason when the port cannot be reached or its listener is not the user's.
+    bool connectTo(quint16 port, uint servedUid, int timeoutMs, QString *error);
     void sendLine(const QString &line);
     void sendState(const QString &state);
     void sendError(const QString &message);

@@ -32,10 +32,12 @@ void Engine::start()
 {
     if (!m_options.logPath.isEmpty() && !m_ringLog.open(m_options.logPath))
         qWarning().noquote() << objectName() + ": Cannot write log " + m_options.logPath;
-    log(QStringLiteral("Starting with '%1', control port %2").arg(m_options.configPath).arg(m_options.port));
+    log(QStringLiteral("Starting with '%1', control port %2, user %3")
+            .arg(m_options.configPath, QString::number(m_options.port), QString::number(m_options.uid)));
 
-    if (!m_control.connectTo(m_options.port, 5000)) {
-        log(QStringLiteral("Cannot connect to the control port %1").arg(m_options.port));
+    QString controlError;
+    if (!m_control.connectTo(m_options.port, m_options.uid, 5000, &controlError)) {
+        log(controlError);
         m_done = true;
         emit finished(2);
         return;

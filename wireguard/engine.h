@@ -22,6 +22,8 @@ public:
     {
         QString configPath;
         quint16 port = 0;
+        // The user whose client the engine serves.
+        uint uid = 0;
         QString logPath;
         int handshakeTimeoutMs = 30000;
         int statusIntervalMs = 1000;

@@ -1,28 +1,17 @@
-// wireguard-service --add CONF --port N
-// The WireGuard engine of the client. Runs as root, started by vpn-service.
+// wireguard-service --add CONF --port N --uid U
+// The WireGuard engine of the client. Runs as root, started by vpn-service,
+// which names the user whose client listens on the control port.
 #include "engine.h"
+#include "quitsignals.h"
 #include "utils.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
 int usage()
 {
-    fprintf(stderr, "usage: wireguard-service --add CONF --port N\n");
+    fprintf(stderr, "usage: wireguard-service --add CONF --port N --uid U\n");
     return 64;
 }
 } // namespace
@@ -31,17 +20,20 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.size() != 4 || arguments.at(0) != QLatin1String("--add")
-        || arguments.at(2) != QLatin1String("--port"))
+    if (arguments.size() != 6 || arguments.at(0) != QLatin1String("--add")
+        || arguments.at(2) != QLatin1String("--port") || arguments.at(4) != QLatin1String("--uid"))
         return usage();
     bool ok = false;
     const uint port = arguments.at(3).toUInt(&ok);
-    if (!ok || port == 0 || port > 65535 || arguments.at(1).isEmpty())
+    bool uidOk = false;
+    const uint uid = arguments.at(5).toUInt(&uidOk);
+    if (!ok || !uidOk || port == 0 || port > 65535 || arguments.at(1).isEmpty())
         return usage();
 
     Engine::Options options;
     options.configPath = arguments.at(1);
     options.port = static_cast<quint16>(port);
+    options.uid = uid;
     const QString logFolder = Utils::logDataPath();
     if (QDir().mkpath(logFolder))
         options.logPath = logFolder + QStringLiteral("/wireguard-service.ring");
@@ -55,20 +47,10 @@ int main(int argc, char *argv[])
         Qt::QueuedConnection);
 
     // SIGTERM (from vpn-service), SIGINT and SIGHUP end the tunnel cleanly.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &engine, &Engine::stop);
+    if (!quitSignals.watch())
         return 70;
-    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &engine, [&engine]() {
-        char byte;
-        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-        engine.stop();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        sigaction(sig, &action, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
 
     engine.start();
     return application.exec();

@@ -198,19 +198,12 @@ bool Tunnel::setUp(const WgConfig &config, QString &error)
                    m_name, QStringLiteral("table"), table},
                   error))
             return false;
-        const QStringList markRule
-            = {QStringLiteral("not"), QStringLiteral("fwmark"), table, QStringLiteral("table"), table};
-        if (!step(ip, QStringList {family, QStringLiteral("rule"), QStringLiteral("add")} + markRule, error))
-            return false;
-        m_undo.append(
-            {ip, QStringList {family, QStringLiteral("rule"), QStringLiteral("delete")} + markRule});
-        const QStringList suppressRule = {QStringLiteral("table"), QStringLiteral("main"),
-                                          QStringLiteral("suppress_prefixlength"), QStringLiteral("0")};
-        if (!step(ip, QStringList {family, QStringLiteral("rule"), QStringLiteral("add")} + suppressRule,
-                  error))
-            return false;
-        m_undo.append(
-            {ip, QStringList {family, QStringLiteral("rule"), QStringLiteral("delete")} + suppressRule});
+        for (const QStringList &rule : {markRule(), suppressRule()}) {
+            if (!step(ip, QStringList {family, QStringLiteral("rule"), QStringLiteral("add")} + rule, error))
+                return false;
+            m_undo.append(
+                {ip, QStringList {family, QStringLiteral("rule"), QStringLiteral("delete")} + rule});
+        }
         if (!isV6 && m_savedSrcValidMark.isEmpty()) {
             m_savedSrcValidMark = readSysctl(srcValidMark);
             writeSysctl(srcValidMark, QStringLiteral("1"));
@@ -237,17 +230,31 @@ bool Tunnel::setUp(const WgConfig &config, QString &error)
     return true;
 }
 
+QStringList Tunnel::markRule()
+{
+    const QString table = QString::number(routingTable);
+    return {QStringLiteral("priority"),
+            QString::number(markRulePriority),
+            QStringLiteral("not"),
+            QStringLiteral("fwmark"),
+            table,
+            QStringLiteral("table"),
+            table};
+}
+
+QStringList Tunnel::suppressRule()
+{
+    return {QStringLiteral("priority"), QString::number(suppressRulePriority),   QStringLiteral("table"),
+            QStringLiteral("main"),     QStringLiteral("suppress_prefixlength"), QStringLiteral("0")};
+}
+
 void Tunnel::removeStaleRules()
 {
     // An engine that was killed leaves its two rules behind; one engine runs per
-    // network namespace, so rules for our table are always an earlier run's.
-    const QString table = QString::number(routingTable);
+    // network namespace, so rules at its priorities are always an earlier run's.
+    // Naming the priority keeps a delete from taking any other rule of that form.
     for (const QString &family : {QStringLiteral("-4"), QStringLiteral("-6")}) {
-        for (const QStringList &rule :
-             {QStringList {QStringLiteral("not"), QStringLiteral("fwmark"), table, QStringLiteral("table"),
-                           table},
-              QStringList {QStringLiteral("table"), QStringLiteral("main"),
-                           QStringLiteral("suppress_prefixlength"), QStringLiteral("0")}}) {
+        for (const QStringList &rule : {markRule(), suppressRule()}) {
             for (int i = 0; i < 16; ++i) {
                 if (!m_runner
                          ->run(ip,

@@ -35,7 +35,18 @@ public:
     // The DNS tool beside the client: <appdir>/dns for an engine in <appdir>/wireguard/bin.
     static QString dnsToolPath();
 
-    static constexpr int routingTable = 51820;
+    // The engine's own routing table and firewall mark, apart from those a
+    // system WireGuard tunnel (wg-quick) takes by default (51820).
+    static constexpr int routingTable = 61976;
+    // The engine's policy rules carry these priorities, which mark them as its
+    // own: it adds and removes only rules at these priorities, never a rule of
+    // the same form that somebody else added. The suppress rule comes first.
+    static constexpr int suppressRulePriority = 31976;
+    static constexpr int markRulePriority = 31977;
+
+    // The two rules, without "add" or "delete" and without the address family.
+    static QStringList markRule();
+    static QStringList suppressRule();
 
 signals:
     // The user-space engine ended on its own.

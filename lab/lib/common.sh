@@ -83,11 +83,17 @@ lab_pid() {
 }
 
 # start_bg NAME NAMESPACE COMMAND... : starts COMMAND in the namespace, detached,
-# output to $RUN_DIR/log/NAME.log, and records it.
+# output to $RUN_DIR/log/NAME.log, and records it. The servers outlive the
+# caller, so they get none of its other descriptors: a lock the caller holds
+# (flock on a lock file, the lab's own lock) must end with the caller.
 start_bg() {
-    local name=$1 ns=$2 pid start
+    local name=$1 ns=$2 pid start fd closes=""
     shift 2
-    ip netns exec "$ns" setsid "$@" </dev/null >>"$RUN_DIR/log/$name.log" 2>&1 9>&- &
+    for fd in /proc/$BASHPID/fd/*; do
+        fd=${fd##*/}
+        [ "$fd" -gt 2 ] 2>/dev/null && closes+=" $fd>&-"
+    done
+    eval 'ip netns exec "$ns" setsid "$@" </dev/null >>"$RUN_DIR/log/$name.log" 2>&1'"$closes"' &'
     pid=$!
     start=$(proc_start_time "$pid") || start=0
     echo "$pid $start" >"$RUN_DIR/pids/$name.pid"

@@ -248,7 +248,9 @@ void OpenVpnClient::openVpnStateSigTermHandlerTimerEvent()
 
 void OpenVpnClient::onOpenVpnProcessStarted()
 {
-    // OpenVPN makes itself known through the management connection.
+    // OpenVPN makes itself known through the management connection; only the
+    // process the service started for this client is served there.
+    m_managementServer->setExpectedPeerProcess(m_process->processId());
 }
 
 void OpenVpnClient::onOpenVpnProcessError(int status)

@@ -155,6 +155,8 @@ void WireGuardClient::startUp()
 void WireGuardClient::onWireGuardProcessStarted()
 {
     log(QStringLiteral("WireGuard process started"));
+    // Only the engine the service started for this client is served on the control port.
+    m_controlServer->setExpectedPeerProcess(m_process->processId());
 }
 
 void WireGuardClient::onReadyReadDataFromManagementInterface()

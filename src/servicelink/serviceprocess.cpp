@@ -62,12 +62,17 @@ void ServiceProcess::onProcessOutput(const QString &message)
         return;
     if (report.finished()) {
         m_state = NotRunning;
+        // A late report of an earlier process leaves the newer one's id alone.
+        if (report.processId() == 0 || report.processId() == m_processId)
+            m_processId = 0;
         emit finished(report.status());
     } else if (report.status() == 0) {
         m_state = Running;
+        m_processId = report.processId();
         emit started();
     } else {
         m_state = NotRunning;
+        m_processId = 0;
         emit error(report.status());
     }
 }

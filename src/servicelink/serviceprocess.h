@@ -30,6 +30,9 @@ public:
     void sendCommand(const QString &command);
 
     State state() const { return m_state; }
+    // The process id of the last "started:" report for the tag; 0 before any
+    // start and after the end.
+    qint64 processId() const { return m_processId; }
     void setState(State state) { m_state = state; }
 
     // "start: " and every word between double quotes, joined by single blanks.
@@ -47,4 +50,5 @@ public slots:
 private:
     const QString m_tagName;
     State m_state = NotRunning;
+    qint64 m_processId = 0;
 };

@@ -16,6 +16,10 @@ from netns import Namespaces, Results, run, wait_for  # noqa: E402
 
 ENGINE = sys.argv[1]
 PORT = 61976
+# The engine's own table and mark (0xf218) and the priorities that mark its rules.
+TABLE = "61976"
+RULE_PRIORITIES = ("31976:", "31977:")
+NOBODY = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
 
 
 def genkey():
@@ -27,15 +31,16 @@ def genkey():
 class Control:
     """A control peer in the client namespace and the engine connected to it."""
 
-    def __init__(self, ns, cli, config_path, env=None):
+    def __init__(self, ns, cli, config_path, env=None, peer_prefix=(), served_uid=0):
         self.lines = queue.Queue()
         self.seen = []
-        self.peer = ns.popen(cli, sys.executable, os.path.join(os.path.dirname(__file__), "control_peer.py"), str(PORT),
+        self.peer = ns.popen(cli, *peer_prefix, sys.executable,
+                             os.path.join(os.path.dirname(__file__), "control_peer.py"), str(PORT),
                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         threading.Thread(target=self._read, daemon=True).start()
         assert self.expect("LISTENING", 10)
         self.engine = ns.popen(cli, "env", *(env or []), ENGINE, "--add", config_path, "--port", str(PORT),
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                               "--uid", str(served_uid), stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         self.engine_output = []
         threading.Thread(target=lambda: self.engine_output.extend(self.engine.stdout), daemon=True).start()
 
@@ -74,7 +79,7 @@ def leftovers(ns, cli):
     found = []
     if "vpnwg" in links:
         found.append("interface")
-    if "51820" in rules4 + rules6 or "suppress_prefixlength" in rules4 + rules6:
+    if any(line.startswith(RULE_PRIORITIES) for line in (rules4 + rules6).splitlines()):
         found.append("rules")
     return found
 
@@ -127,7 +132,7 @@ def main():
         # Any address now routes into the tunnel; the endpoint stays reachable outside it.
         route = ns.exec(cli, "ip", "route", "get", "198.51.100.7").stdout
         results.check("all IPv4 traffic is routed into the tunnel", "vpnwg" in route)
-        endpoint_route = ns.exec(cli, "ip", "route", "get", "10.251.0.1", "mark", "51820").stdout
+        endpoint_route = ns.exec(cli, "ip", "route", "get", "10.251.0.1", "mark", TABLE).stdout
         results.check("the endpoint is kept outside the tunnel", "vpnwg" not in endpoint_route)
         line = c.expect(">BYTECOUNT:", 3)
         results.check("byte count line has two sizes with units",
@@ -195,10 +200,36 @@ def main():
         c = Control(ns, cli, config)
         results.check("the next run after a kill connects", c.expect(">STATE:CONNECTED", 15) is not None)
         rules = ns.exec(cli, "ip", "-4", "rule", "show").stdout
-        results.check("no duplicate rules after a kill", rules.count("not from all fwmark 0xca6c") == 1)
+        results.check("no duplicate rules after a kill", rules.count("not from all fwmark 0xf218") == 1)
         c.send("signal SIGTERM")
         c.wait_engine()
         results.check("and that run leaves nothing behind", leftovers(ns, cli) == [])
+
+        # 7. A system WireGuard tunnel's rules (wg-quick's form) are not the engine's to remove.
+        system_rules = [["not", "fwmark", "51820", "table", "51820"], ["table", "main", "suppress_prefixlength", "0"]]
+        for rule in system_rules:
+            ns.exec(cli, "ip", "-4", "rule", "add", *rule)
+        before = ns.exec(cli, "ip", "-4", "rule", "show").stdout
+        c = Control(ns, cli, config)
+        results.check("a run beside a system tunnel connects", c.expect(">STATE:CONNECTED", 15) is not None)
+        c.engine.kill()
+        c.wait_engine()
+        c = Control(ns, cli, config)
+        results.check("the next run beside a system tunnel connects", c.expect(">STATE:CONNECTED", 15) is not None)
+        c.send("signal SIGTERM")
+        c.wait_engine()
+        results.check("the system tunnel's rules are left as they were",
+                      ns.exec(cli, "ip", "-4", "rule", "show").stdout == before)
+        for rule in system_rules:
+            ns.exec(cli, "ip", "-4", "rule", "delete", *rule)
+
+        # 8. Another user listens on the control port first: the engine talks to nobody but its own user.
+        c = Control(ns, cli, config, peer_prefix=NOBODY)
+        results.check("a squatted control port ends the engine non-zero", c.wait_engine() not in (0, None))
+        results.check("the squatter learns nothing", c.expect("EOF", 5) is not None
+                      and [line for line in c.seen if line.startswith(">")] == [])
+        results.check("a squatted control port sets nothing up", leftovers(ns, cli) == [])
+        results.check("the engine names the reason", any("is not a socket of user 0" in line for line in c.engine_output))
         peer.terminate()
     finally:
         ns.close()

@@ -170,6 +170,9 @@ OpenVpnClient *TestOpenVpnClient::startedClient(NetworkProtocol protocol, const 
     client->setManagementPort(0);
     client->setManagementPeerUid(geteuid());
     client->startUp();
+    // As if the service had reported the engine's process (the report itself
+    // would also change the process state, which the tests set up on their own).
+    client->findChild<TcpServer *>()->setExpectedPeerProcess(EnginePeer::defaultPid);
     return client;
 }
 
@@ -245,6 +248,9 @@ void TestOpenVpnClient::dialog()
 
     ScriptedPeer peer;
     QVERIFY(peer.connectTo(client->managementServerPort()));
+    // The peer has answered the client's "pid" before it sends its first
+    // piece: OpenVPN writes whole lines, the test writes pieces of lines.
+    QTRY_VERIFY(client->findChild<TcpServer *>()->isOpen());
 
     QByteArray pending;
     auto sendPending = [&] {
@@ -568,7 +574,17 @@ void TestOpenVpnClient::foreignPeerGetsNothing()
     QVERIFY2(stranger.exitCode() != 3, "the stranger could not connect");
     QCOMPARE(stranger.readAllStandardOutput(), QByteArray());
 
-    // OpenVPN itself, running as root, is still served.
+    // Another user's engine is root as well, but not the process the service
+    // reported to this client: it gets the question and nothing else.
+    report(QStringLiteral("started:%1,0,openvpn").arg(EnginePeer::defaultPid));
+    ScriptedPeer otherEngine;
+    otherEngine.pid = 999;
+    QVERIFY(otherEngine.connectTo(client->managementServerPort()));
+    otherEngine.send(">PASSWORD:Need 'Auth' username/password\r\n");
+    QTRY_COMPARE(otherEngine.socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(otherEngine.lines, QStringList());
+
+    // OpenVPN itself, the reported process, is still served.
     ScriptedPeer engine;
     QVERIFY(engine.connectTo(client->managementServerPort()));
     engine.send(">PASSWORD:Need 'Auth' username/password\r\n");

@@ -18,14 +18,27 @@ QStringList readLines(TcpServer &server)
         lines << line;
     return lines;
 }
+constexpr qint64 enginePid = 4242;
+
+// Answers the server's question as an engine does: "pid" with "SUCCESS: pid=N".
+bool prove(QTcpSocket &peer, qint64 pid = enginePid)
+{
+    if (!QTest::qWaitFor([&] { return peer.bytesAvailable() >= 4; }, 5000) || peer.read(4) != "pid\n")
+        return false;
+    peer.write("SUCCESS: pid=" + QByteArray::number(pid) + "\r\n");
+    return peer.flush();
+}
+
 // The server started for this user's peers, with the peer connected and served.
 bool serve(TcpServer &server, QTcpSocket &peer)
 {
     server.setAllowedPeerUid(geteuid());
     if (!server.start(loopback, 0))
         return false;
+    server.setExpectedPeerProcess(enginePid);
     peer.connectToHost(loopback, server.serverPort());
-    return peer.waitForConnected(5000) && QTest::qWaitFor([&] { return server.isOpen(); }, 5000);
+    return peer.waitForConnected(5000) && prove(peer)
+        && QTest::qWaitFor([&] { return server.isOpen(); }, 5000);
 }
 } // namespace
 
@@ -38,6 +51,8 @@ private slots:
     void linesInOddChunks();
     void overlongLineIsDropped();
     void peerThatClosesEarly();
+    void onlyTheReportedEngineIsServed();
+    void linesBeforeTheProofAreKept();
     void peerOfAnotherUserIsRefused();
     void foreignProcessGetsNothing();
     void portInUse();
@@ -56,6 +71,11 @@ void TestTcpServer::onePeerPerStart()
     QTcpSocket peer;
     peer.connectToHost(loopback, server.serverPort());
     QVERIFY(peer.waitForConnected(5000));
+    QVERIFY(prove(peer));
+    // Not served before the service has said which process the engine is.
+    QTest::qWait(100);
+    QVERIFY(!server.isOpen());
+    server.setExpectedPeerProcess(enginePid);
     QTRY_VERIFY(server.isOpen());
     QVERIFY(server.socket());
 
@@ -110,9 +130,11 @@ void TestTcpServer::peerThatClosesEarly()
     server.setAllowedPeerUid(geteuid());
     QSignalSpy errors(&server, &TcpServer::socketError);
     QVERIFY(server.start(loopback, 0));
+    server.setExpectedPeerProcess(enginePid);
     auto *peer = new QTcpSocket(this);
     peer->connectToHost(loopback, server.serverPort());
     QVERIFY(peer->waitForConnected(5000));
+    QVERIFY(prove(*peer));
     QTRY_VERIFY(server.isOpen());
     peer->write("partial line without end");
     peer->flush();
@@ -144,10 +166,78 @@ void TestTcpServer::peerOfAnotherUserIsRefused()
 
     // The server keeps waiting for its engine.
     server.setAllowedPeerUid(geteuid());
+    server.setExpectedPeerProcess(enginePid);
     QTcpSocket engine;
     engine.connectToHost(loopback, server.serverPort());
     QVERIFY(engine.waitForConnected(5000));
+    QVERIFY(prove(engine));
     QTRY_VERIFY(server.isOpen());
+}
+
+void TestTcpServer::onlyTheReportedEngineIsServed()
+{
+    // Every engine is root: another user's engine passes the owner check and
+    // must still get nothing but the question.
+    TcpServer server;
+    server.setAllowedPeerUid(geteuid());
+    QVERIFY(server.start(loopback, 0));
+    server.setExpectedPeerProcess(enginePid);
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression("^TcpServer: Refused connection from port \\d+: it is process 999, "
+                           "not the engine 4242$"));
+    QTcpSocket other;
+    other.connectToHost(loopback, server.serverPort());
+    QVERIFY(other.waitForConnected(5000));
+    QVERIFY(prove(other, 999));
+    QTRY_COMPARE(other.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(other.readAll(), QByteArray());
+    QVERIFY(!server.isOpen());
+
+    // A peer that answers something else, or leaves, is dropped too.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not a process id$"));
+    QTcpSocket liar;
+    liar.connectToHost(loopback, server.serverPort());
+    QVERIFY(liar.waitForConnected(5000));
+    QTRY_VERIFY(liar.bytesAvailable() >= 4);
+    liar.write("SUCCESS: pid=4242x\n");
+    QTRY_COMPARE(liar.state(), QAbstractSocket::UnconnectedState);
+
+    QTcpSocket engine;
+    engine.connectToHost(loopback, server.serverPort());
+    QVERIFY(engine.waitForConnected(5000));
+    QVERIFY(prove(engine));
+    QTRY_VERIFY(server.isOpen());
+    QCOMPARE(server.write("state on\n"), qint64(9));
+    QTRY_COMPARE(engine.bytesAvailable(), qint64(9));
+    QCOMPARE(engine.readAll(), QByteArray("state on\n"));
+}
+
+void TestTcpServer::linesBeforeTheProofAreKept()
+{
+    TcpServer server;
+    server.setAllowedPeerUid(geteuid());
+    QVERIFY(server.start(loopback, 0));
+    QTcpSocket engine;
+    engine.connectToHost(loopback, server.serverPort());
+    QVERIFY(engine.waitForConnected(5000));
+    // OpenVPN greets and asks for credentials before it answers.
+    engine.write(
+        ">INFO:OpenVPN Management Interface Version 5\r\n>PASSWORD:Need 'Auth' username/password\r\n");
+    QVERIFY(prove(engine));
+    engine.write(">STATE:1,WAIT\r\n");
+    engine.flush();
+    QSignalSpy readyRead(&server, &TcpServer::readyRead);
+    QTest::qWait(100);
+    QVERIFY(!server.isOpen());
+    // The service's report arrives last.
+    server.setExpectedPeerProcess(enginePid);
+    QTRY_VERIFY(!readyRead.isEmpty());
+    QStringList lines;
+    QTRY_VERIFY((lines << readLines(server)).size() == 3);
+    QCOMPARE(lines,
+             QStringList({">INFO:OpenVPN Management Interface Version 5\r\n",
+                          ">PASSWORD:Need 'Auth' username/password\r\n", ">STATE:1,WAIT\r\n"}));
 }
 
 void TestTcpServer::foreignProcessGetsNothing()
@@ -169,9 +259,11 @@ void TestTcpServer::foreignProcessGetsNothing()
     QCOMPARE(stranger.readAllStandardOutput(), QByteArray());
     QVERIFY(!server.isOpen());
 
+    server.setExpectedPeerProcess(enginePid);
     QTcpSocket root;
     root.connectToHost(loopback, server.serverPort());
     QVERIFY(root.waitForConnected(5000));
+    QVERIFY(prove(root));
     QTRY_VERIFY(server.isOpen());
 }
 

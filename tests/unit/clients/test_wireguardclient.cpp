@@ -87,6 +87,9 @@ WireGuardClient *TestWireGuardClient::startedClient(bool reconnect)
     client->setControlPort(0);
     client->setControlPeerUid(geteuid());
     client->startUp();
+    // As if the service had reported the engine's process (the report itself
+    // would also change the process state, which the tests set up on their own).
+    client->findChild<TcpServer *>()->setExpectedPeerProcess(EnginePeer::defaultPid);
     return client;
 }
 
@@ -178,7 +181,7 @@ void TestWireGuardClient::errorWithoutMessageKeepsTheText()
     QCOMPARE(states.last().at(2).toBool(), true);
     // A message-less error keeps the text; the end of the engine then carries it.
     engine.send(">STATE:ERROR\r\n");
-    m_service->send(QStringLiteral("finished:4245,1,wireguard-service\n"));
+    m_service->send(QStringLiteral("finished:4242,1,wireguard-service\n"));
     QTRY_COMPARE(client->connectionStateId(), ConnectionState::Id::Disconnected);
     QCOMPARE(states.last().at(1).toString(), QStringLiteral("No handshake with the server"));
 }
@@ -201,10 +204,10 @@ void TestWireGuardClient::engineErrorIsNoCrash()
     std::unique_ptr<WireGuardClient> client(startedClient());
     EnginePeer engine;
     QVERIFY(engine.connectTo(controlPort(client.get())));
-    m_service->send(QStringLiteral("started:4243,0,wireguard-service\n"));
+    m_service->send(QStringLiteral("started:4242,0,wireguard-service\n"));
     engine.send(">STATE:ERROR:Missing or invalid PrivateKey\r\n");
     QTRY_COMPARE(client->connectionStateId(), ConnectionState::Id::Error);
-    m_service->send(QStringLiteral("finished:4243,1,wireguard-service\n"));
+    m_service->send(QStringLiteral("finished:4242,1,wireguard-service\n"));
     QTRY_COMPARE(client->connectionStateId(), ConnectionState::Id::Disconnected);
     QTest::qWait(100);
     QCOMPARE(client->connectionStateId(), ConnectionState::Id::Disconnected);
@@ -252,7 +255,7 @@ void TestWireGuardClient::stopAsksTheEngine()
     QTRY_VERIFY(engine.bytes.contains("signal SIGTERM\r\n"));
     client->stop();
     QCOMPARE(client->connectionStateId(), ConnectionState::Id::Disconnecting);
-    m_service->send(QStringLiteral("finished:4244,0,wireguard-service\n"));
+    m_service->send(QStringLiteral("finished:4242,0,wireguard-service\n"));
     QTRY_COMPARE(client->connectionStateId(), ConnectionState::Id::Disconnected);
     QTest::qWait(50);
     QCOMPARE(client->connectionStateId(), ConnectionState::Id::Disconnected);

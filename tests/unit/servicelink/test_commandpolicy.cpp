@@ -1,9 +1,11 @@
 #include "commandpolicy.h"
 
+#include <QFile>
 #include <QtTest>
 
 using Program = CommandPolicy::Program;
 Q_DECLARE_METATYPE(CommandPolicy::Program)
+Q_DECLARE_METATYPE(CommandPolicy::Effect)
 
 namespace {
 const QString dir = QStringLiteral("/opt/vpn");
@@ -22,6 +24,12 @@ QStringList openVpn(const QString &program = dir + "/openvpn/bin/openvpn")
             "/home/u/.local/share/vpn/logs/x-vpn.log"};
 }
 
+QByteArray deploymentFile(const QString &name)
+{
+    QFile file(QStringLiteral(VPN_SOURCE_DIR "/deployment/lab/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QStringList replaced(QStringList words, int index, const QString &value)
 {
     words[index] = value;
@@ -37,6 +45,8 @@ private slots:
     void check_data();
     void check();
     void openVpnDecision();
+    void effects_data();
+    void effects();
     void openVpnConfig_data();
     void openVpnConfig();
     void wireGuardConfig_data();
@@ -95,6 +105,9 @@ void TestCommandPolicy::check_data()
                                           << Program::WireGuard << "wireguard-service";
     QTest::newRow("wireguard odd file name")
         << QStringList {wireGuard, "--add", "/tmp/wg 0;.conf", "--port", "61976"} << false
+        << Program::WireGuard << "wireguard-service";
+    QTest::newRow("wireguard naming its user")
+        << QStringList {wireGuard, "--add", wgConf, "--port", "61976", "--uid", "0"} << false
         << Program::WireGuard << "wireguard-service";
     QTest::newRow("wireguard swapped") << QStringList {wireGuard, "--port", "61976", "--add", wgConf} << false
                                        << Program::WireGuard << "wireguard-service";
@@ -176,6 +189,34 @@ void TestCommandPolicy::openVpnDecision()
     QCOMPARE(run.mid(0, 2), (QStringList {"--config", "/tmp/copy/general.ovpn"}));
     QCOMPARE(run.mid(run.size() - 2), (QStringList {"--script-security", "1"}));
     QVERIFY(!run.contains("--log-append"));
+    QCOMPARE(CommandPolicy::wireGuardArguments("/tmp/copy/wg.conf", 1000),
+             (QStringList {"--add", "/tmp/copy/wg.conf", "--port", "61976", "--uid", "1000"}));
+}
+
+void TestCommandPolicy::effects_data()
+{
+    using Effect = CommandPolicy::Effect;
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<Effect>("effect");
+    QTest::newRow("openvpn") << openVpn() << Effect::Tunnel;
+    QTest::newRow("wireguard") << QStringList {dir + "/wireguard/bin/wireguard-service", "--add",
+                                               "/tmp/wg0.conf", "--port", "61976"}
+                               << Effect::Tunnel;
+    QTest::newRow("dns vpn") << QStringList {dir + "/dns", "vpn", "eth0@172.16.0.1,"} << Effect::SwitchDns;
+    QTest::newRow("dns user") << QStringList {dir + "/dns", "user", "eth0@192.168.1.1"} << Effect::RestoreDns;
+    QTest::newRow("dns reset") << QStringList {dir + "/dns", "reset"} << Effect::RestoreDns;
+    QTest::newRow("killswitch enable")
+        << QStringList {dir + "/killswitch", "enable", "all", "10.8.0.1", ""} << Effect::EnableKillSwitch;
+    QTest::newRow("killswitch disable")
+        << QStringList {dir + "/killswitch", "disable", "all"} << Effect::DisableKillSwitch;
+}
+
+void TestCommandPolicy::effects()
+{
+    QFETCH(QStringList, words);
+    const CommandPolicy::Decision decision = CommandPolicy(dir).check(words);
+    QVERIFY2(decision.allowed, qPrintable(decision.reason));
+    QTEST(decision.effect, "effect");
 }
 
 void TestCommandPolicy::openVpnConfig_data()
@@ -186,13 +227,15 @@ void TestCommandPolicy::openVpnConfig_data()
     const QByteArray base = "client\r\ndev tun\r\nremote 198.51.100.7 1194 udp\r\nauth-user-pass\r\n"
                             "pull-filter ignore 'redirect-gateway ipv6'\r\nverb 3\r\n";
     QTest::newRow("plain client") << base << true;
-    QTest::newRow("inline key material") << base
-            + "<ca>\n-----BEGIN CERTIFICATE-----\nup\nMIIB\n-----END CERTIFICATE-----\n</ca>\n"
-              "<tls-crypt>\ndown\n</tls-crypt>\n"
-                                         << true;
+    QTest::newRow("inline key material") << base + "<ca>\n" + deploymentFile("ca.crt")
+            + "</ca>\n<tls-crypt>\n" + deploymentFile("tls-crypt.key")
+            + "</tls-crypt>\n" << true;
+    QTest::newRow("key material with lines of its own")
+        << base + "<ca>\n-----BEGIN CERTIFICATE-----\nup\nMIIB\n-----END CERTIFICATE-----\n</ca>\n"
+        << false;
     QTest::newRow("comments") << base + "# up /bin/sh\n; plugin x.so\n" << true;
     QTest::newRow("connection block") << base + "<connection>\nremote 10.0.0.1 443 tcp\n</connection>\n"
-                                      << true;
+                                      << false;
     QTest::newRow("up") << base + "up /tmp/x.sh\n" << false;
     QTest::newRow("up after blanks") << base + "  \tup /tmp/x.sh\n" << false;
     QTest::newRow("double dash") << base + "--up /tmp/x.sh\n" << false;
@@ -234,8 +277,14 @@ void TestCommandPolicy::openVpnConfig()
 {
     QFETCH(QByteArray, config);
     QFETCH(bool, allowed);
-    const QString problem = CommandPolicy::openVpnConfigProblem(config);
-    QVERIFY2(problem.isEmpty() == allowed, qPrintable(problem));
+    QByteArray canonical;
+    QString problem;
+    const bool passed = CommandPolicy::canonicalConfig(Program::OpenVpn, config, &canonical, &problem);
+    QVERIFY2(passed == allowed, qPrintable(problem));
+    QCOMPARE(problem.isEmpty(), allowed);
+    // What OpenVPN runs is the service's text: no comment, no line of the client's survives as written.
+    if (passed)
+        QVERIFY(!canonical.contains('#') && !canonical.contains('\r'));
 }
 
 void TestCommandPolicy::wireGuardConfig_data()
@@ -243,10 +292,22 @@ void TestCommandPolicy::wireGuardConfig_data()
     QTest::addColumn<QByteArray>("config");
     QTest::addColumn<bool>("allowed");
 
-    const QByteArray base
-        = "[Interface]\nPrivateKey = abc=\nAddress = 10.9.0.2/32\nDNS = 172.16.0.1\n\n"
-          "[Peer]\nPublicKey = def=\nAllowedIPs = 0.0.0.0/0, ::/0\nEndpoint = 198.51.100.7:55888\n";
+    const QByteArray base = "[Interface]\nPrivateKey = YJtGcgwNBgv4ZVBmdOWwVuVo7z1wG4H1nO8zZbN1h2M=\n"
+                            "Address = 10.9.0.2/32\nDNS = 172.16.0.1\n\n"
+                            "[Peer]\nPublicKey = Q2xpZW50UGVlcktleUZvclRlc3RzT25seTAwMDAwMDA=\n"
+                            "AllowedIPs = 0.0.0.0/0, ::/0\nEndpoint = 198.51.100.7:55888\n";
     QTest::newRow("plain") << base << true;
+    QTest::newRow("loopback through the tunnel")
+        << QByteArray(base).replace("0.0.0.0/0, ::/0", "127.0.0.0/8") << false;
+    QTest::newRow("half the internet, loopback included")
+        << QByteArray(base).replace("0.0.0.0/0, ::/0", "0.0.0.0/1, 128.0.0.0/1") << false;
+    QTest::newRow("link-local") << QByteArray(base).replace("0.0.0.0/0, ::/0", "169.254.0.0/16") << false;
+    QTest::newRow("IPv6 link-local") << QByteArray(base).replace(", ::/0", ", fe80::/64") << false;
+    QTest::newRow("IPv6 loopback") << QByteArray(base).replace(", ::/0", ", ::1/128") << false;
+    QTest::newRow("loopback tunnel address")
+        << QByteArray(base).replace("10.9.0.2/32", "127.0.0.2/32") << false;
+    QTest::newRow("unknown key") << base + "Table = off\n" << false;
+    QTest::newRow("second interface") << base + "[Interface]\nAddress = 10.9.0.3/32\n" << false;
     QTest::newRow("PostUp") << base + "PostUp = sh -c id\n" << false;
     QTest::newRow("preup with blanks") << base + "  preup=id\n" << false;
     QTest::newRow("PreDown") << base + "PreDown = id\n" << false;
@@ -259,7 +320,16 @@ void TestCommandPolicy::wireGuardConfig()
 {
     QFETCH(QByteArray, config);
     QFETCH(bool, allowed);
-    QCOMPARE(CommandPolicy::wireGuardConfigProblem(config).isEmpty(), allowed);
+    QByteArray canonical;
+    QString problem;
+    QVERIFY2(CommandPolicy::canonicalConfig(Program::WireGuard, config, &canonical, &problem) == allowed,
+             qPrintable(problem));
+    if (allowed) {
+        // The canonical text reads back to itself.
+        QByteArray again;
+        QVERIFY(CommandPolicy::canonicalConfig(Program::WireGuard, canonical, &again, &problem));
+        QCOMPARE(again, canonical);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandPolicy)

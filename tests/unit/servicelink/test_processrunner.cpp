@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -11,6 +12,8 @@
 #include <unistd.h>
 
 namespace {
+const QByteArray minimalConfig = "client\ndev tun\nremote 198.51.100.7 1194 udp\n";
+
 // Whether a process still runs (a zombie does not).
 bool alive(qint64 pid)
 {
@@ -41,6 +44,8 @@ private slots:
     void cleanEnvironment();
     void refusals();
     void tooManyPrograms();
+    void programsBelongToTheirUser();
+    void limitsPerUserAndRestoringTools();
     void openVpnRunsOnACheckedCopy();
     void openVpnRefusals_data();
     void openVpnRefusals();
@@ -105,7 +110,9 @@ qint64 TestProcessRunner::startAndWait(ProcessRunner &runner, const CommandPolic
     const ProcessRunner::StartStatus status = runner.start(decision, ::geteuid(), &reason);
     [&]() { QVERIFY2(status == ProcessRunner::Started, qPrintable(reason)); }();
     [&]() { QTRY_VERIFY(!reports.isEmpty()); }();
-    const QString report = reports.takeFirst().first().toString();
+    const QList<QVariant> signal = reports.takeFirst();
+    [&]() { QCOMPARE(signal.at(0).toUInt(), uint(::geteuid())); }();
+    const QString report = signal.at(1).toString();
     const QStringList fields = report.mid(report.indexOf(':') + 1).split(',');
     [&]() {
         QVERIFY(report.startsWith("started:"));
@@ -118,7 +125,7 @@ qint64 TestProcessRunner::startAndWait(ProcessRunner &runner, const CommandPolic
 QString TestProcessRunner::nextReport(QSignalSpy &reports)
 {
     [&]() { QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), 10000); }();
-    return reports.isEmpty() ? QString() : reports.takeFirst().first().toString();
+    return reports.isEmpty() ? QString() : reports.takeFirst().at(1).toString();
 }
 
 void TestProcessRunner::exitCodes_data()
@@ -171,8 +178,8 @@ QStringList TestProcessRunner::outputOf(const QByteArray &dnsScript)
     nextReport(reports);
     QStringList lines;
     for (const QList<QVariant> &signal : qAsConst(output)) {
-        [&]() { QCOMPARE(signal.at(0).toString(), QStringLiteral("dns")); }();
-        lines << signal.at(1).toString();
+        [&]() { QCOMPARE(signal.at(1).toString(), QStringLiteral("dns")); }();
+        lines << signal.at(2).toString();
     }
     return lines;
 }
@@ -195,8 +202,8 @@ void TestProcessRunner::stopAndKill()
     // Stop: SIGTERM, and the program ends by it.
     writeScript("dns", "exec sleep 30");
     qint64 pid = startAndWait(runner, decide({"reset"}), reports);
-    QCOMPARE(runner.end("killswitch", false), 0);
-    QCOMPARE(runner.end("dns", false), 1);
+    QCOMPARE(runner.end("killswitch", false, ::geteuid()), 0);
+    QCOMPARE(runner.end("dns", false, ::geteuid()), 1);
     QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGTERM, "dns"));
 
     // Kill: a program that ignores SIGTERM gets SIGKILL after the grace time.
@@ -206,7 +213,7 @@ void TestProcessRunner::stopAndKill()
     QTRY_COMPARE(output.count(), 1);
     QElapsedTimer elapsed;
     elapsed.start();
-    QCOMPARE(runner.end("dns", true), 1);
+    QCOMPARE(runner.end("dns", true, ::geteuid()), 1);
     QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, 128 + SIGKILL, "dns"));
     QVERIFY(elapsed.elapsed() >= ProcessRunner::killGraceTime - 100);
 }
@@ -218,10 +225,10 @@ void TestProcessRunner::endEnginesLeavesTools()
     ProcessRunner runner;
     QSignalSpy reports(&runner, &ProcessRunner::report);
     QSignalSpy output(&runner, &ProcessRunner::output);
-    const qint64 engine = startAndWait(runner, openVpnDecision("client\n"), reports);
+    const qint64 engine = startAndWait(runner, openVpnDecision(minimalConfig), reports);
     const qint64 tool = startAndWait(runner, decide({"user", "eth0@192.168.1.1"}), reports);
     QTRY_COMPARE(output.count(), 1);
-    QCOMPARE(runner.endEngines(), 1);
+    QCOMPARE(runner.endEngines(::geteuid()), 1);
     QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(engine, 128 + SIGTERM, "openvpn"));
     QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(tool, 0, "dns"));
 }
@@ -244,7 +251,7 @@ void TestProcessRunner::leftoversEndWithTheProgram()
     const qint64 pid = startAndWait(runner, decide({"reset"}), reports);
     QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, 0, "dns"));
     QCOMPARE(output.count(), 1);
-    const qint64 leftover = output.first().at(1).toLongLong();
+    const qint64 leftover = output.first().at(2).toLongLong();
     QVERIFY(leftover > 0);
     QTRY_VERIFY(!alive(leftover));
 }
@@ -292,6 +299,65 @@ void TestProcessRunner::tooManyPrograms()
     QCOMPARE(runner.runningCount(), 0);
 }
 
+void TestProcessRunner::programsBelongToTheirUser()
+{
+    writeScript("dns", "echo up; exec sleep 30");
+    ProcessRunner runner;
+    QSignalSpy reports(&runner, &ProcessRunner::report);
+    QSignalSpy output(&runner, &ProcessRunner::output);
+    QString reason;
+    QCOMPARE(runner.start(decide({"reset"}), 4242, &reason), ProcessRunner::Started);
+    QCOMPARE(runner.start(decide({"reset"}), 4343, &reason), ProcessRunner::Started);
+    QTRY_COMPARE(output.count(), 2);
+    QCOMPARE(reports.count(), 2);
+    QCOMPARE(QSet<uint>({reports.at(0).at(0).toUInt(), reports.at(1).at(0).toUInt()}),
+             QSet<uint>({4242, 4343}));
+    QCOMPARE(QSet<uint>({output.at(0).at(0).toUInt(), output.at(1).at(0).toUInt()}),
+             QSet<uint>({4242, 4343}));
+    QCOMPARE(runner.runningCount(4242), 1);
+
+    // One user's stop, kill or fresh start leaves the other user's programs alone.
+    reports.clear();
+    QCOMPARE(runner.end("dns", true, 4343), 1);
+    QTRY_COMPARE(reports.count(), 1);
+    QCOMPARE(reports.first().at(0).toUInt(), 4343u);
+    QVERIFY(reports.first().at(1).toString().startsWith("finished:"));
+    QCOMPARE(runner.end("dns", true, 4343), 0);
+    QCOMPARE(runner.endEngines(4343), 0);
+    QCOMPARE(runner.runningCount(4242), 1);
+    QCOMPARE(runner.runningCount(), 1);
+    runner.shutdown(2000);
+}
+
+void TestProcessRunner::limitsPerUserAndRestoringTools()
+{
+    writeScript("dns", "exec sleep 30");
+    StateOwners owners;
+    ProcessRunner runner(nullptr, ProcessRunner::defaultMaxProcesses, ProcessRunner::defaultToolTimeLimit, 2);
+    runner.setStateOwners(&owners);
+    QString reason;
+    const auto start = [&](const QStringList &arguments, uint uid) {
+        return runner.start(decide(arguments), uid, &reason);
+    };
+    QCOMPARE(start({"vpn", "eth0@172.16.0.1"}, 4242), ProcessRunner::Started);
+    QCOMPARE(owners.owner(StateOwners::Resource::Dns), qint64(4242));
+    QCOMPARE(start({"user", "eth0@192.168.1.1"}, 4242), ProcessRunner::Started);
+
+    // At its limit the user can still give back what it holds, and only that.
+    QCOMPARE(start({"vpn", "eth0@172.16.0.1"}, 4242), ProcessRunner::TooManyProcesses);
+    QVERIFY2(reason.contains("user 4242"), qPrintable(reason));
+    QCOMPARE(start({"reset"}, 4242), ProcessRunner::Started);
+    // Another user is neither limited by it nor allowed to touch its DNS.
+    QCOMPARE(start({"reset"}, 4343), ProcessRunner::Refused);
+    QVERIFY2(reason.contains("belongs to user 4242"), qPrintable(reason));
+    writeScript("killswitch", "exec sleep 30");
+    QCOMPARE(runner.start(decide({"disable", "all"}, "killswitch"), 4343, &reason), ProcessRunner::Started);
+    QCOMPARE(runner.runningCount(), 4);
+    QSignalSpy reports(&runner, &ProcessRunner::report);
+    QTRY_COMPARE(reports.count(), 4);
+    runner.shutdown(2000);
+}
+
 void TestProcessRunner::openVpnRunsOnACheckedCopy()
 {
     // The fake engine shows its arguments and the configuration it was given.
@@ -305,19 +371,21 @@ void TestProcessRunner::openVpnRunsOnACheckedCopy()
     ProcessRunner runner;
     QSignalSpy reports(&runner, &ProcessRunner::report);
     QSignalSpy output(&runner, &ProcessRunner::output);
-    const qint64 pid = startAndWait(runner, openVpnDecision("client\nremote 198.51.100.7 1194\n"), reports);
+    const qint64 pid = startAndWait(
+        runner, openVpnDecision("client\ndev tun\n'remote' 198.51.100.7 1194 # a comment\n"), reports);
     QCOMPARE(nextReport(reports), ProcessRunner::finishedReport(pid, 0, "openvpn"));
     QCOMPARE(output.count(), 0);
 
     QVERIFY(logFile.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = logFile.readAll().split('\n');
-    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.size(), 6);
     QCOMPARE(lines.at(0), QByteArray("earlier"));
     QVERIFY(lines.at(1).startsWith("--config /"));
     QVERIFY(lines.at(1).endsWith("/general.ovpn --management 127.0.0.1 61973 --management-query-passwords "
                                  "--management-client --script-security 1"));
     QVERIFY(!lines.at(1).contains(config.toUtf8()));
-    QCOMPARE(lines.at(2), QByteArray("client"));
+    // It runs the service's canonical text of the configuration, not the client's.
+    QCOMPARE(lines.mid(2, 3), (QList<QByteArray> {"client", "dev tun", "remote 198.51.100.7 1194"}));
 
     // The private copy goes with the program.
     QFile copyName(m_dir->filePath("openvpn/bin/openvpn.copy"));
@@ -351,7 +419,7 @@ void TestProcessRunner::openVpnRefusals()
     const QString log = m_dir->filePath("x-vpn.log");
     QFile configFile(setup == "config-link" ? m_dir->filePath("real.ovpn") : config);
     QVERIFY(configFile.open(QIODevice::WriteOnly));
-    configFile.write(setup == "up" ? "client\nup /tmp/x.sh\n" : "client\n");
+    configFile.write(setup == "up" ? minimalConfig + "up /tmp/x.sh\n" : minimalConfig);
     configFile.close();
     if (setup == "config-link")
         QVERIFY(QFile::link(configFile.fileName(), config));

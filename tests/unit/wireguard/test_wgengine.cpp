@@ -2,9 +2,13 @@
 #include "ringlog.h"
 #include "wgconfig.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 const QByteArray key = "YJtGcgwNBgv4ZVBmdOWwVuVo7z1wG4H1nO8zZbN1h2M=";
@@ -28,6 +32,7 @@ private slots:
     void refusesBadConfigurations();
     void ringLogRecords();
     void ringLogWrapsAround();
+    void controlPortOfTheServedUserOnly();
     void sizeTexts_data();
     void sizeTexts();
 };
@@ -115,6 +120,29 @@ void TestWgEngine::ringLogWrapsAround()
     QCOMPARE(qFromLittleEndian<qint64>(bytes.constData() + 8), Q_INT64_C(3));
     QCOMPARE(qFromLittleEndian<qint64>(bytes.constData() + 8 + RingLog::recordSize), Q_INT64_C(4));
     QCOMPARE(qFromLittleEndian<qint64>(bytes.constData() + 8 + 2 * RingLog::recordSize), Q_INT64_C(2));
+}
+
+void TestWgEngine::controlPortOfTheServedUserOnly()
+{
+    QTcpServer client;
+    QVERIFY(client.listen(QHostAddress::LocalHost));
+    QString error;
+    {
+        ControlChannel other;
+        QVERIFY(!other.connectTo(client.serverPort(), ::geteuid() + 4242, 5000, &error));
+        QVERIFY2(error.contains(QStringLiteral("is not a socket of user")), qPrintable(error));
+    }
+    ControlChannel channel;
+    QVERIFY2(channel.connectTo(client.serverPort(), ::geteuid(), 5000, &error), qPrintable(error));
+    // The client asks who the engine is before it trusts it.
+    QVERIFY(client.waitForNewConnection(5000));
+    QTcpSocket *accepted = client.nextPendingConnection();
+    while (client.hasPendingConnections())
+        accepted = client.nextPendingConnection();
+    accepted->write("pid\n");
+    QTRY_VERIFY(accepted->canReadLine());
+    QCOMPARE(accepted->readLine(),
+             "SUCCESS: pid=" + QByteArray::number(QCoreApplication::applicationPid()) + "\r\n");
 }
 
 void TestWgEngine::sizeTexts_data()

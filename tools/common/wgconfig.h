@@ -5,7 +5,11 @@
 
 // The engine's configuration file: the [Interface] and [Peer] sections the
 // client writes, including the Address and DNS lines that `wg setconf` does
-// not take. Every value is checked before it reaches a system command.
+// not take. Only those keys, once each section, with values of the shapes
+// the client writes: every value is checked before it reaches a system
+// command. Allowed IPs other than the two default routes may not reach into
+// loopback or link-local space (the tunnel must not capture the machine's
+// own traffic), and the tunnel address must be a plain unicast address.
 class WgConfig
 {
 public:
@@ -23,6 +27,9 @@ public:
     int persistentKeepalive = 0;
 
     QString endpoint() const;
+    // The configuration written back in the one form the service hands to the
+    // engine; parse() reads it back to the same values.
+    QByteArray canonicalText() const;
     bool routesEverything4() const { return allowedIps.contains(QStringLiteral("0.0.0.0/0")); }
     bool routesEverything6() const { return allowedIps.contains(QStringLiteral("::/0")); }
 

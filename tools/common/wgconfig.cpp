@@ -5,7 +5,38 @@
 
 namespace {
 constexpr int maxConfigSize = 64 * 1024;
+constexpr int maxListEntries = 64;
+
+bool overlaps(const QPair<QHostAddress, int> &a, const QPair<QHostAddress, int> &b)
+{
+    return a.first.protocol() == b.first.protocol()
+        && (a.first.isInSubnet(b.first, b.second) || b.first.isInSubnet(a.first, a.second));
 }
+
+// Prefixes whose traffic belongs to this machine or its link, never to a tunnel.
+bool reachesLocalSpace(const QString &prefix)
+{
+    if (prefix == QLatin1String("0.0.0.0/0") || prefix == QLatin1String("::/0"))
+        return false;
+    const QPair<QHostAddress, int> subnet = QHostAddress::parseSubnet(prefix);
+    for (const char *local : {"127.0.0.0/8", "169.254.0.0/16", "::1/128", "fe80::/10", "::ffff:0:0/96"}) {
+        if (overlaps(subnet, QHostAddress::parseSubnet(QString::fromLatin1(local))))
+            return true;
+    }
+    return false;
+}
+
+bool isPlainUnicast(const QString &prefix)
+{
+    const QHostAddress address = QHostAddress::parseSubnet(prefix).first;
+    return !address.isLoopback() && !address.isLinkLocal() && !address.isMulticast() && !address.isBroadcast()
+        && address != QHostAddress::AnyIPv4 && address != QHostAddress::AnyIPv6
+        && !reachesLocalSpace(address.toString()
+                              + (address.protocol() == QAbstractSocket::IPv6Protocol
+                                     ? QStringLiteral("/128")
+                                     : QStringLiteral("/32")));
+}
+} // namespace
 
 bool WgConfig::isKey(const QString &text)
 {
@@ -32,9 +63,14 @@ bool WgConfig::parse(const QByteArray &text, WgConfig &config, QString &error)
         error = QStringLiteral("Configuration file is too large");
         return false;
     }
+    if (text.contains('\0')) {
+        error = QStringLiteral("Configuration contains a NUL byte");
+        return false;
+    }
     config = WgConfig();
     enum Section { None, Interface, Peer } section = None;
     int peers = 0;
+    int interfaces = 0;
     const QList<QByteArray> lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         QString line = QString::fromUtf8(lines.at(i));
@@ -46,6 +82,7 @@ bool WgConfig::parse(const QByteArray &text, WgConfig &config, QString &error)
             continue;
         if (line.compare(QLatin1String("[Interface]"), Qt::CaseInsensitive) == 0) {
             section = Interface;
+            ++interfaces;
             continue;
         }
         if (line.compare(QLatin1String("[Peer]"), Qt::CaseInsensitive) == 0) {
@@ -102,6 +139,10 @@ bool WgConfig::parse(const QByteArray &text, WgConfig &config, QString &error)
         }
     }
 
+    if (interfaces != 1) {
+        error = QStringLiteral("Exactly one [Interface] section is required");
+        return false;
+    }
     if (peers != 1) {
         error = QStringLiteral("Exactly one [Peer] section is required");
         return false;
@@ -131,9 +172,22 @@ bool WgConfig::parse(const QByteArray &text, WgConfig &config, QString &error)
         error = QStringLiteral("Missing AllowedIPs");
         return false;
     }
+    if (!isPlainUnicast(config.address)) {
+        error = QStringLiteral("Address '%1' is not a unicast address").arg(config.address);
+        return false;
+    }
+    if (config.allowedIps.size() > maxListEntries || config.dns.size() > maxListEntries) {
+        error = QStringLiteral("Too many AllowedIPs or DNS entries");
+        return false;
+    }
     for (const QString &prefix : qAsConst(config.allowedIps)) {
         if (!isPrefix(prefix)) {
             error = QStringLiteral("Invalid AllowedIPs entry '%1'").arg(prefix);
+            return false;
+        }
+        if (reachesLocalSpace(prefix)) {
+            error = QStringLiteral("AllowedIPs entry '%1' would capture loopback or link-local traffic")
+                        .arg(prefix);
             return false;
         }
     }
@@ -144,4 +198,20 @@ bool WgConfig::parse(const QByteArray &text, WgConfig &config, QString &error)
         }
     }
     return true;
+}
+
+QByteArray WgConfig::canonicalText() const
+{
+    QByteArray text
+        = "[Interface]\nPrivateKey = " + privateKey.toLatin1() + "\nAddress = " + address.toLatin1() + "\n";
+    if (!dns.isEmpty())
+        text += "DNS = " + dns.join(QStringLiteral(", ")).toLatin1() + "\n";
+    text += "\n[Peer]\nPublicKey = " + peerPublicKey.toLatin1() + "\n";
+    if (!presharedKey.isEmpty())
+        text += "PresharedKey = " + presharedKey.toLatin1() + "\n";
+    text += "AllowedIPs = " + allowedIps.join(QStringLiteral(", ")).toLatin1()
+        + "\nEndpoint = " + endpoint().toLatin1() + "\n";
+    if (persistentKeepalive > 0)
+        text += "PersistentKeepalive = " + QByteArray::number(persistentKeepalive) + "\n";
+    return text;
 }
